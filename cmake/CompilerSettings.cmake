@@ -1,0 +1,20 @@
+# One place for the language level, warnings and sanitizers. Every target of the project
+# links vorn_settings.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+add_library(vorn_settings INTERFACE)
+target_compile_features(vorn_settings INTERFACE cxx_std_20)
+target_compile_options(vorn_settings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+    -Woverloaded-virtual -Wconversion -Wformat=2 -Wimplicit-fallthrough
+    $<$<BOOL:${VORN_WERROR}>:-Werror>)
+target_compile_definitions(vorn_settings INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
+
+if(VORN_SANITIZE)
+  # Applied to every target, the shared library included, so that all code is instrumented alike.
+  add_compile_options(-fsanitize=${VORN_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${VORN_SANITIZE})
+endif()

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vorn::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets an environment variable for the lifetime of the object and restores the old value after.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// A pipe namespace that no other test run uses: the process id plus a counter.
+std::string UniquePipeNamespace();
+
+// Sets VORN_PIPE_NS to a unique namespace for the lifetime of the object.
+class PrivatePipeNamespace {
+public:
+    PrivatePipeNamespace() : ns_(UniquePipeNamespace()), env_("VORN_PIPE_NS", ns_) {}
+    const std::string& name() const { return ns_; }
+
+private:
+    std::string ns_;
+    ScopedEnv env_;
+};
+
+// Reads a whole file as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::filesystem::path& path);
+// Writes bytes to a file, replacing it.
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace vorn::test
