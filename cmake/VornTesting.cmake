@@ -20,3 +20,44 @@ function(vorn_add_test name)
       PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120
       DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# vorn_add_folder_tests(<folder> LIBRARIES ... [UI_LIBRARIES ...])
+# Every <module>_test.cpp beside the calling CMakeLists.txt becomes the unit test
+# <folder>_<module>_test; every <module>_uitest.cpp becomes a "ui" test that also links
+# UI_LIBRARIES.
+function(vorn_add_folder_tests folder)
+  cmake_parse_arguments(ARG "" "" "LIBRARIES;UI_LIBRARIES" ${ARGN})
+  file(GLOB unit_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(src IN LISTS unit_tests)
+    get_filename_component(module ${src} NAME_WE)
+    vorn_add_test(${folder}_${module} LABEL unit SOURCES ${src} LIBRARIES ${ARG_LIBRARIES})
+  endforeach()
+  file(GLOB ui_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_uitest.cpp)
+  foreach(src IN LISTS ui_tests)
+    get_filename_component(module ${src} NAME_WE)
+    vorn_add_test(${folder}_${module} LABEL ui SOURCES ${src}
+        LIBRARIES ${ARG_LIBRARIES} ${ARG_UI_LIBRARIES})
+  endforeach()
+endfunction()
+
+# vorn_add_folder_library(<folder> [DEPENDS ...] [UI_DEPENDS ...])
+# The folder's *.cpp become vorn_<folder> (nothing that draws); ui/*.cpp, when there are any,
+# become vorn_<folder>_ui on top of it with wxWidgets.
+function(vorn_add_folder_library folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(vorn_${folder} STATIC ${sources})
+    set(scope PUBLIC)
+  else()
+    add_library(vorn_${folder} INTERFACE) # a folder that has only just been started
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(vorn_${folder} ${scope} ${PROJECT_SOURCE_DIR})
+  target_link_libraries(vorn_${folder} ${scope} vorn_settings ${ARG_DEPENDS})
+  file(GLOB ui_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
+  if(ui_sources)
+    add_library(vorn_${folder}_ui STATIC ${ui_sources})
+    target_link_libraries(vorn_${folder}_ui PUBLIC vorn_${folder} ${ARG_UI_DEPENDS} vorn::wx)
+  endif()
+endfunction()
