@@ -1,0 +1,377 @@
+#include "platform/LocalPipe.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+
+namespace vorn::platform {
+namespace {
+
+// sockaddr_un for an abstract address; the returned length counts only the bytes used, since
+// abstract names are not NUL-terminated.
+bool MakeAddress(std::string_view name, sockaddr_un& addr, socklen_t& length) {
+    const std::string path = PipeAddress(name);
+    if (path.size() > sizeof(addr.sun_path)) {
+        return false;
+    }
+    std::memset(&addr, 0, sizeof(addr));
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.data(), path.size());
+    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+    return true;
+}
+
+int RemainingMs(std::optional<Deadline> deadline) {
+    if (!deadline) {
+        return -1;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+    if (left <= 0) {
+        return 0;
+    }
+    // Round up so that a wait never ends a fraction of a millisecond early.
+    return static_cast<int>(std::min<long long>(left + 1, 1 << 30));
+}
+
+UniqueFd NewSocket() {
+    return UniqueFd(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+}
+
+}  // namespace
+
+std::string PipeAddress(std::string_view name) {
+    std::string address(1, '\0');
+    if (const char* ns = std::getenv("VORN_PIPE_NS")) {
+        address += ns;
+    }
+    address += name;
+    return address;
+}
+
+const char* ToString(PipeStatus status) {
+    switch (status) {
+        case PipeStatus::Ok:
+            return "ok";
+        case PipeStatus::NotFound:
+            return "no listener";
+        case PipeStatus::AddressInUse:
+            return "address in use";
+        case PipeStatus::TimedOut:
+            return "timed out";
+        case PipeStatus::Stopped:
+            return "stopped";
+        case PipeStatus::Closed:
+            return "peer closed";
+        case PipeStatus::TooLarge:
+            return "record too large";
+        case PipeStatus::Failed:
+            return "system error";
+    }
+    return "unknown";
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        reset(other.release());
+    }
+    return *this;
+}
+
+int UniqueFd::release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+void UniqueFd::reset(int fd) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    fd_ = fd;
+}
+
+StopSignal::StopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!fd_) {
+        throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
+    }
+}
+
+void StopSignal::Signal() {
+    const std::uint64_t one = 1;
+    // The counter only saturates after 2^64 signals; a failed write means it is already set.
+    [[maybe_unused]] const ssize_t written = ::write(fd_.get(), &one, sizeof(one));
+}
+
+void StopSignal::Clear() {
+    std::uint64_t value = 0;
+    [[maybe_unused]] const ssize_t got = ::read(fd_.get(), &value, sizeof(value));
+}
+
+bool StopSignal::IsSignalled() const {
+    pollfd p{fd_.get(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+}
+
+WaitResult WaitReadable(int fd, const StopSignal* stop, std::optional<Deadline> deadline) {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {stop ? stop->fd() : -1, POLLIN, 0}};
+    const nfds_t count = stop ? 2 : 1;
+    for (;;) {
+        const int rc = ::poll(fds, count, RemainingMs(deadline));
+        if (rc < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return WaitResult::Failed;
+        }
+        if (stop && (fds[1].revents & POLLIN)) {
+            return WaitResult::Stopped;
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            return WaitResult::Ready;
+        }
+        if (fds[0].revents & POLLNVAL) {
+            return WaitResult::Failed;
+        }
+        if (rc == 0) {
+            return WaitResult::TimedOut;
+        }
+    }
+}
+
+UniqueFd ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* status) {
+    auto report = [status](PipeStatus s) {
+        if (status) {
+            *status = s;
+        }
+    };
+    sockaddr_un addr{};
+    socklen_t length = 0;
+    if (!MakeAddress(name, addr, length)) {
+        report(PipeStatus::Failed);
+        return {};
+    }
+    for (;;) {
+        UniqueFd fd = NewSocket();
+        if (!fd) {
+            report(PipeStatus::Failed);
+            return {};
+        }
+        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), length) == 0) {
+            report(PipeStatus::Ok);
+            return fd;
+        }
+        const int error = errno;
+        if (error == ECONNREFUSED || error == ENOENT) {
+            report(PipeStatus::NotFound);
+            return {};
+        }
+        if (error != EAGAIN && error != EINTR) {
+            report(PipeStatus::Failed);
+            return {};
+        }
+        // The listener's queue is full: it is busy with other clients. Try again shortly.
+        if (Clock::now() >= deadline) {
+            report(PipeStatus::TimedOut);
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+PipeStatus SendRecord(int fd, std::string_view bytes, std::optional<Deadline> deadline) {
+    if (bytes.size() > kMaxRecordBytes) {
+        return PipeStatus::TooLarge;
+    }
+    int buffer = 0;
+    socklen_t optionLength = sizeof(buffer);
+    if (::getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, &optionLength) == 0 &&
+        static_cast<std::size_t>(buffer) < bytes.size() + 4096) {
+        int wanted = static_cast<int>(bytes.size() + 4096);
+        // Raising past the system's cap silently stops at the cap; the send then tells.
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &wanted, sizeof(wanted));
+    }
+    for (;;) {
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            return static_cast<std::size_t>(sent) == bytes.size() ? PipeStatus::Ok
+                                                                  : PipeStatus::Failed;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EMSGSIZE) {
+            return PipeStatus::TooLarge;
+        }
+        if (errno == EPIPE || errno == ECONNRESET) {
+            return PipeStatus::Closed;
+        }
+        if (errno != EAGAIN) {
+            return PipeStatus::Failed;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        const int rc = ::poll(&p, 1, RemainingMs(deadline));
+        if (rc == 0) {
+            return PipeStatus::TimedOut;
+        }
+        if (rc < 0 && errno != EINTR) {
+            return PipeStatus::Failed;
+        }
+    }
+}
+
+PipeStatus ReceiveRecord(int fd, std::string& out, std::optional<Deadline> deadline,
+                         const StopSignal* stop, std::size_t maxBytes) {
+    out.clear();
+    for (;;) {
+        switch (WaitReadable(fd, stop, deadline)) {
+            case WaitResult::Ready:
+                break;
+            case WaitResult::Stopped:
+                return PipeStatus::Stopped;
+            case WaitResult::TimedOut:
+                return PipeStatus::TimedOut;
+            case WaitResult::Failed:
+                return PipeStatus::Failed;
+        }
+        // MSG_TRUNC with a zero-length peek returns the full size of the pending record.
+        const ssize_t size = ::recv(fd, nullptr, 0, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT);
+        if (size < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                continue;
+            }
+            return errno == ECONNRESET ? PipeStatus::Closed : PipeStatus::Failed;
+        }
+        if (size == 0) {
+            // Either an empty record or the end of the connection: the socket reports a
+            // hang-up only in the second case.
+            pollfd p{fd, POLLRDHUP, 0};
+            ::poll(&p, 1, 0);
+            const bool hungUp = (p.revents & (POLLRDHUP | POLLHUP)) != 0;
+            char dummy = 0;
+            const ssize_t got = ::recv(fd, &dummy, sizeof(dummy), MSG_DONTWAIT);
+            if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+                continue;
+            }
+            if (got == 0 && !hungUp) {
+                return PipeStatus::Ok;
+            }
+            return got == 0 ? PipeStatus::Closed : PipeStatus::Failed;
+        }
+        const auto length = static_cast<std::size_t>(size);
+        if (length > maxBytes) {
+            char dummy = 0;
+            ::recv(fd, &dummy, sizeof(dummy), MSG_DONTWAIT);  // drops the whole record
+            return PipeStatus::TooLarge;
+        }
+        out.resize(length);
+        const ssize_t got = ::recv(fd, out.data(), out.size(), MSG_DONTWAIT);
+        if (got < 0 || static_cast<std::size_t>(got) != length) {
+            out.clear();
+            return PipeStatus::Failed;
+        }
+        return PipeStatus::Ok;
+    }
+}
+
+PipeStatus CallPipe(std::string_view name, std::string_view request, std::string& reply,
+                    std::chrono::milliseconds timeout, std::size_t maxReplyBytes) {
+    reply.clear();
+    const Deadline deadline = Clock::now() + timeout;
+    PipeStatus status = PipeStatus::Failed;
+    UniqueFd fd = ConnectPipe(name, deadline, &status);
+    if (!fd) {
+        return status;
+    }
+    status = SendRecord(fd.get(), request, deadline);
+    if (status != PipeStatus::Ok) {
+        return status;
+    }
+    std::string received;
+    status = ReceiveRecord(fd.get(), received, deadline, nullptr, maxReplyBytes);
+    if (status == PipeStatus::Ok) {
+        reply = std::move(received);
+    }
+    return status;
+}
+
+PipeListener PipeListener::Listen(std::string_view name, PipeStatus* status) {
+    auto report = [status](PipeStatus s) {
+        if (status) {
+            *status = s;
+        }
+    };
+    PipeListener listener;
+    sockaddr_un addr{};
+    socklen_t length = 0;
+    if (!MakeAddress(name, addr, length)) {
+        report(PipeStatus::Failed);
+        return listener;
+    }
+    UniqueFd fd = NewSocket();
+    if (!fd) {
+        report(PipeStatus::Failed);
+        return listener;
+    }
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&addr), length) != 0) {
+        report(errno == EADDRINUSE ? PipeStatus::AddressInUse : PipeStatus::Failed);
+        return listener;
+    }
+    if (::listen(fd.get(), SOMAXCONN) != 0) {
+        report(PipeStatus::Failed);
+        return listener;
+    }
+    listener.fd_ = std::move(fd);
+    report(PipeStatus::Ok);
+    return listener;
+}
+
+UniqueFd PipeListener::Accept(const StopSignal* stop, std::optional<Deadline> deadline,
+                              WaitResult* result) {
+    auto report = [result](WaitResult r) {
+        if (result) {
+            *result = r;
+        }
+    };
+    if (!fd_) {
+        report(WaitResult::Failed);
+        return {};
+    }
+    for (;;) {
+        const WaitResult waited = WaitReadable(fd_.get(), stop, deadline);
+        if (waited != WaitResult::Ready) {
+            report(waited);
+            return {};
+        }
+        UniqueFd client(::accept4(fd_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (client) {
+            report(WaitResult::Ready);
+            return client;
+        }
+        // The client may have given up between the wake-up and the accept; wait again.
+        if (errno != EAGAIN && errno != EINTR && errno != ECONNABORTED) {
+            report(WaitResult::Failed);
+            return {};
+        }
+    }
+}
+
+int PeerProcessId(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof(credentials);
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
+        return -1;
+    }
+    return credentials.pid;
+}
+
+}  // namespace vorn::platform
