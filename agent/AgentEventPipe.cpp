@@ -1,0 +1,42 @@
+#include "agent/AgentEventPipe.h"
+
+namespace vorn {
+
+platform::PipeStatus AgentEventPipe::Create() {
+    Close();
+    platform::PipeStatus status = platform::PipeStatus::Failed;
+    listener_ = platform::PipeListener::Listen(kPipeName, &status);
+    return status;
+}
+
+AgentEventPipe::WaitOutcome AgentEventPipe::WaitForClient(const platform::StopSignal& stop) {
+    client_.reset();
+    platform::WaitResult result = platform::WaitResult::Failed;
+    client_ = listener_.Accept(&stop, std::nullopt, &result);
+    if (client_) {
+        return WaitOutcome::ClientConnected;
+    }
+    return result == platform::WaitResult::Stopped ? WaitOutcome::Stopped : WaitOutcome::NoClient;
+}
+
+bool AgentEventPipe::ReadMessage(std::string& text, const platform::StopSignal& stop) {
+    text.clear();
+    if (!client_) {
+        return false;
+    }
+    const auto status =
+        platform::ReceiveRecord(client_.get(), text, platform::Clock::now() + kReadTimeout, &stop);
+    if (status != platform::PipeStatus::Ok) {
+        text.clear();
+        client_.reset();
+        return false;
+    }
+    return true;
+}
+
+void AgentEventPipe::Close() {
+    client_.reset();
+    listener_.Close();
+}
+
+}  // namespace vorn
