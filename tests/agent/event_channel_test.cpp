@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "agent/AgentEventPipe.h"
+#include "agent/EventChannelWorker.h"
+#include "platform/LocalPipe.h"
+#include "support/TestEnvironment.h"
+
+namespace vorn {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Clock;
+using platform::PipeStatus;
+
+// Connects to the event address as the agent does (waiting for the worker to listen), sends one
+// record and leaves.
+bool SendNotification(const std::string& bytes) {
+    const auto deadline = Clock::now() + 5s;
+    for (;;) {
+        PipeStatus status = PipeStatus::Failed;
+        platform::UniqueFd fd = platform::ConnectPipe(AgentEventPipe::kPipeName, deadline, &status);
+        if (fd) {
+            return platform::SendRecord(fd.get(), bytes, deadline) == PipeStatus::Ok;
+        }
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+}
+
+// Connects and leaves without a word.
+void ConnectAndLeave() {
+    const auto deadline = Clock::now() + 5s;
+    while (!platform::ConnectPipe(AgentEventPipe::kPipeName, deadline) && Clock::now() < deadline) {
+        std::this_thread::sleep_for(2ms);
+    }
+}
+
+class EventChannelTest : public testing::Test {
+protected:
+    EventChannelTest()
+        : worker_([this](const std::string& m) { Received(m); },
+                  [this](const std::wstring& text) {
+                      std::lock_guard lock(mutex_);
+                      failures_.push_back(text);
+                      changed_.notify_all();
+                  }) {}
+
+    void Received(const std::string& message) {
+        std::lock_guard lock(mutex_);
+        messages_.push_back(message);
+        changed_.notify_all();
+    }
+
+    // Waits until `count` messages arrived; returns a copy of all of them.
+    std::vector<std::string> WaitForMessages(std::size_t count,
+                                             std::chrono::milliseconds timeout = 10s) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, timeout, [&] { return messages_.size() >= count; });
+        return messages_;
+    }
+
+    test::PrivatePipeNamespace ns_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> messages_;
+    std::vector<std::wstring> failures_;
+    EventChannelWorker worker_;
+};
+
+std::string Filled(std::size_t size, char seed) {
+    std::string s(size, ' ');
+    for (std::size_t i = 0; i < size; ++i) {
+        s[i] = static_cast<char>('a' + (static_cast<std::size_t>(seed) + i) % 26);
+    }
+    return s;
+}
+
+TEST_F(EventChannelTest, MessagesOfAnyLengthArriveWholeAndInOrder) {
+    worker_.Start();
+    const std::vector<std::string> sent = {Filled(4096, 1), Filled(4097, 2), Filled(10000, 3),
+                                           Filled(100000, 4), "<ok/>"};
+    for (const auto& m : sent) {
+        ASSERT_TRUE(SendNotification(m));
+    }
+    EXPECT_EQ(WaitForMessages(sent.size()), sent);
+    EXPECT_TRUE(failures_.empty());
+}
+
+TEST_F(EventChannelTest, SilentClientIsDroppedAndTheNextMessageArrives) {
+    worker_.Start();
+    ConnectAndLeave();
+    ConnectAndLeave();
+    ASSERT_TRUE(SendNotification("<devremove id=\"3\"/>"));
+    const auto got = WaitForMessages(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], "<devremove id=\"3\"/>");
+    // Nothing else turns up for the two silent clients.
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(WaitForMessages(1, 0ms).size(), 1u);
+}
+
+TEST_F(EventChannelTest, EmptyRecordIsNotHandedOn) {
+    worker_.Start();
+    ASSERT_TRUE(SendNotification(""));
+    ASSERT_TRUE(SendNotification("<ok/>"));
+    EXPECT_EQ(WaitForMessages(1), std::vector<std::string>{"<ok/>"});
+}
+
+TEST_F(EventChannelTest, StopWhileIdleEndsTheWorkerPromptly) {
+    worker_.Start();
+    ASSERT_TRUE(SendNotification("<ok/>"));  // the worker is now surely waiting for the next
+    ASSERT_EQ(WaitForMessages(1).size(), 1u);
+    const auto start = Clock::now();
+    worker_.Stop();
+    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_FALSE(worker_.IsRunning());
+    // The address is free again once the worker has ended.
+    EXPECT_EQ(platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s).get(), -1);
+}
+
+TEST_F(EventChannelTest, StopWhileAClientHoldsTheConnectionEndsPromptly) {
+    worker_.Start();
+    ASSERT_TRUE(SendNotification("<ok/>"));
+    ASSERT_EQ(WaitForMessages(1).size(), 1u);
+    // Connected but silent: the worker sits in the read.
+    platform::UniqueFd silent = platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s);
+    ASSERT_TRUE(silent);
+    std::this_thread::sleep_for(20ms);
+    const auto start = Clock::now();
+    worker_.Stop();
+    EXPECT_LT(Clock::now() - start, 100ms);
+}
+
+TEST_F(EventChannelTest, HandlerRunningWhenStopIsRequestedIsFinishedFirst) {
+    std::atomic<bool> finished{false};
+    std::atomic<bool> entered{false};
+    EventChannelWorker slow(
+        [&](const std::string&) {
+            entered = true;
+            std::this_thread::sleep_for(50ms);
+            finished = true;
+        },
+        nullptr);
+    slow.Start();
+    ASSERT_TRUE(SendNotification("<ok/>"));
+    while (!entered) {
+        std::this_thread::sleep_for(1ms);
+    }
+    slow.Stop();
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(EventChannelTest, AddressHeldByAnotherServerIsReportedAndTheWorkerEnds) {
+    platform::PipeListener other = platform::PipeListener::Listen(AgentEventPipe::kPipeName);
+    ASSERT_TRUE(other.IsListening());
+    worker_.Start();
+    {
+        std::unique_lock lock(mutex_);
+        ASSERT_TRUE(changed_.wait_for(lock, 5s, [&] { return !failures_.empty(); }));
+        EXPECT_EQ(failures_, std::vector<std::wstring>{L"Не удалось создать канал с УЗПО"});
+    }
+    worker_.Stop();
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(EventChannelTest, RestartAfterStopServesAgain) {
+    worker_.Start();
+    worker_.Stop();
+    worker_.Start();
+    ASSERT_TRUE(SendNotification("<ok/>"));
+    EXPECT_EQ(WaitForMessages(1).size(), 1u);
+}
+
+TEST_F(EventChannelTest, ConcurrentSendersLoseAndRepeatNothing) {
+    worker_.Start();
+    constexpr int kSenders = 4;
+    constexpr int kEach = 2500;
+    std::atomic<int> sendFailures{0};
+    std::vector<std::thread> senders;
+    for (int s = 0; s < kSenders; ++s) {
+        senders.emplace_back([s, &sendFailures] {
+            for (int i = 0; i < kEach; ++i) {
+                const std::string m = "<message msgtype=\"0\" message=\"" + std::to_string(s) +
+                                      ":" + std::to_string(i) + "\"/>";
+                if (!SendNotification(m)) {
+                    ++sendFailures;
+                }
+            }
+        });
+    }
+    for (auto& t : senders) {
+        t.join();
+    }
+    ASSERT_EQ(sendFailures, 0);
+    const auto got = WaitForMessages(kSenders * kEach, 30s);
+    ASSERT_EQ(got.size(), static_cast<std::size_t>(kSenders * kEach));
+    std::set<std::string> unique(got.begin(), got.end());
+    EXPECT_EQ(unique.size(), got.size());
+    // Each sender's messages arrive in the order it sent them.
+    std::vector<int> last(kSenders, -1);
+    for (const auto& m : got) {
+        const auto start = m.find("message=\"") + 9;
+        const auto colon = m.find(':', start);
+        const int sender = std::stoi(m.substr(start, colon - start));
+        const int index = std::stoi(m.substr(colon + 1));
+        EXPECT_GT(index, last[static_cast<std::size_t>(sender)]);
+        last[static_cast<std::size_t>(sender)] = index;
+    }
+}
+
+}  // namespace
+}  // namespace vorn
