@@ -1,0 +1,708 @@
+#include "platform/RegistryStore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace vorn::platform {
+
+namespace {
+
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+// A registry file is small; anything far beyond this is not ours and is not read whole.
+constexpr std::uintmax_t kMaxFileBytes = 64u * 1024u * 1024u;
+constexpr auto kLockWait = std::chrono::seconds(10);
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Runs of backslashes become one; leading and trailing ones go.
+std::string NormaliseKey(std::string_view key) {
+    std::string out;
+    out.reserve(key.size());
+    for (char c : key) {
+        if (c == '\\' && (out.empty() || out.back() == '\\')) {
+            continue;
+        }
+        out.push_back(c);
+    }
+    while (!out.empty() && out.back() == '\\') {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+// --- UTF-8 <-> UTF-16LE for hex(1)/hex(2) values -------------------------------------------
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// UTF-16LE bytes up to the first NUL unit, as UTF-8. Unpaired surrogates become U+FFFD.
+std::string Utf16LeToUtf8(const std::string& bytes) {
+    std::string out;
+    std::size_t units = bytes.size() / 2;
+    auto unit = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
+    };
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t u = unit(i);
+        if (u == 0) {
+            break;
+        }
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            std::uint32_t low = unit(i + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+    }
+    return out;
+}
+
+// UTF-8 to UTF-16LE bytes with a terminating NUL unit. Broken sequences become U+FFFD.
+std::string Utf8ToUtf16Le(std::string_view text) {
+    std::string out;
+    auto put = [&](std::uint32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>((u >> 8) & 0xFF));
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto b = static_cast<unsigned char>(text[i]);
+        std::uint32_t cp = 0xFFFD;
+        std::size_t len = 1;
+        std::size_t extra = b < 0x80           ? 0
+                            : (b >> 5) == 0x6  ? 1
+                            : (b >> 4) == 0xE  ? 2
+                            : (b >> 3) == 0x1E ? 3
+                                               : 4;  // a stray continuation or invalid byte
+        if (extra == 0) {
+            cp = b;
+        } else if (extra <= 3 && i + extra < text.size()) {
+            std::uint32_t v = b & (0x3Fu >> extra);
+            bool ok = true;
+            for (std::size_t k = 1; k <= extra; ++k) {
+                auto c = static_cast<unsigned char>(text[i + k]);
+                if ((c & 0xC0) != 0x80) {
+                    ok = false;
+                    break;
+                }
+                v = (v << 6) | (c & 0x3Fu);
+            }
+            if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+                cp = v;
+                len = extra + 1;
+            }
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+        i += len;
+    }
+    put(0);
+    return out;
+}
+
+// --- Parsing ------------------------------------------------------------------------------
+
+struct Entry {
+    enum class Kind { Section, Value, Other };
+    Kind kind = Kind::Other;
+    std::size_t first = 0;  // physical lines [first, last]
+    std::size_t last = 0;
+    std::string key;   // Section: normalised key text (empty for "[-...]" deletions)
+    std::string name;  // Value
+    std::optional<RegistryValue> value;  // Value: none for "-" (deleted) or unreadable data
+};
+
+// Parses a quoted string starting at s[0] == '"'. Returns the position after the closing quote.
+std::optional<std::size_t> ParseQuoted(std::string_view s, std::string& out) {
+    out.clear();
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\\' && i + 1 < s.size()) {
+            out.push_back(s[++i]);
+        } else if (c == '"') {
+            return i + 1;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return std::nullopt;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = LowerAscii(c);
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+std::optional<std::string> ParseHexBytes(std::string_view s) {
+    std::string out;
+    s = TrimLeft(TrimRight(s));
+    if (s.empty()) {
+        return out;
+    }
+    while (true) {
+        s = TrimLeft(s);
+        if (s.size() < 2) {
+            return std::nullopt;
+        }
+        int hi = HexDigit(s[0]);
+        int lo = HexDigit(s[1]);
+        if (hi < 0 || lo < 0) {
+            return std::nullopt;
+        }
+        out.push_back(static_cast<char>(hi * 16 + lo));
+        s.remove_prefix(2);
+        s = TrimLeft(s);
+        if (s.empty()) {
+            return out;
+        }
+        if (s.front() != ',') {
+            return std::nullopt;
+        }
+        s.remove_prefix(1);
+    }
+}
+
+std::optional<RegistryValue> ParseData(std::string_view data) {
+    RegistryValue v;
+    if (!data.empty() && data.front() == '"') {
+        std::string text;
+        auto end = ParseQuoted(data, text);
+        if (!end || !TrimRight(data.substr(*end)).empty()) {
+            return std::nullopt;
+        }
+        v.type = RegistryValue::Type::String;
+        v.data = std::move(text);
+        return v;
+    }
+    if (data.size() > 6 && EqualNoCase(data.substr(0, 6), "dword:")) {
+        std::string_view digits = TrimRight(data.substr(6));
+        if (digits.empty() || digits.size() > 8) {
+            return std::nullopt;
+        }
+        std::uint32_t n = 0;
+        for (char c : digits) {
+            int d = HexDigit(c);
+            if (d < 0) {
+                return std::nullopt;
+            }
+            n = n * 16 + static_cast<std::uint32_t>(d);
+        }
+        v.type = RegistryValue::Type::Dword;
+        v.dword = n;
+        return v;
+    }
+    if (data.size() >= 4 && EqualNoCase(data.substr(0, 3), "hex")) {
+        std::size_t colon = data.find(':');
+        if (colon == std::string_view::npos) {
+            return std::nullopt;
+        }
+        std::string_view kind = data.substr(3, colon - 3);
+        auto bytes = ParseHexBytes(data.substr(colon + 1));
+        if (!bytes) {
+            return std::nullopt;
+        }
+        if (kind == "(1)" || kind == "(2)") {
+            v.type = RegistryValue::Type::String;
+            v.data = Utf16LeToUtf8(*bytes);
+        } else {
+            v.type = RegistryValue::Type::Binary;
+            v.data = std::move(*bytes);
+        }
+        return v;
+    }
+    return std::nullopt;
+}
+
+struct Parsed {
+    std::vector<std::string> lines;
+    std::vector<Entry> entries;
+};
+
+Parsed Parse(std::string content) {
+    Parsed p;
+    if (content.starts_with("\xEF\xBB\xBF")) {
+        content.erase(0, 3);
+    }
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        std::size_t nl = content.find('\n', pos);
+        std::size_t end = nl == std::string::npos ? content.size() : nl;
+        std::string line = content.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        p.lines.push_back(std::move(line));
+        pos = end + 1;
+    }
+
+    for (std::size_t i = 0; i < p.lines.size(); ++i) {
+        Entry e;
+        e.first = e.last = i;
+        std::string_view line = p.lines[i];
+        std::string_view trimmed = TrimRight(line);
+        if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+            e.kind = Entry::Kind::Section;
+            std::string_view inside = trimmed.substr(1, trimmed.size() - 2);
+            if (inside.empty() || inside.front() != '-') {
+                e.key = NormaliseKey(inside);
+            }
+            p.entries.push_back(std::move(e));
+            continue;
+        }
+        if (!line.empty() && (line.front() == '"' || line.front() == '@')) {
+            std::string name;
+            std::size_t after = 1;
+            bool ok = true;
+            if (line.front() == '"') {
+                auto end = ParseQuoted(line, name);
+                ok = end.has_value();
+                after = end.value_or(0);
+            }
+            std::string_view rest = ok ? TrimLeft(line.substr(after)) : std::string_view{};
+            if (ok && !rest.empty() && rest.front() == '=') {
+                // Hex data may run over several lines, each ending in a backslash.
+                std::string data(TrimLeft(rest.substr(1)));
+                while (!TrimRight(data).empty() && TrimRight(data).back() == '\\' &&
+                       e.last + 1 < p.lines.size()) {
+                    data = std::string(TrimRight(data));
+                    data.pop_back();
+                    ++e.last;
+                    data += TrimLeft(p.lines[e.last]);
+                }
+                e.kind = Entry::Kind::Value;
+                e.name = std::move(name);
+                if (TrimRight(data) != "-") {
+                    e.value = ParseData(data);
+                }
+                i = e.last;
+                p.entries.push_back(std::move(e));
+                continue;
+            }
+        }
+        p.entries.push_back(std::move(e));
+    }
+    return p;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(file, ec);
+    if (ec || size > kMaxFileBytes) {
+        return {};
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::string content(static_cast<std::size_t>(size), '\0');
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    return content;
+}
+
+std::string QuoteString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string ValueName(std::string_view name) {
+    return (name.empty() || name == "@") ? std::string("@") : QuoteString(name);
+}
+
+bool SameName(const std::string& stored, std::string_view wanted) {
+    if (wanted == "@") {
+        wanted = {};
+    }
+    return EqualNoCase(stored, wanted);
+}
+
+// Holds an exclusive flock on the lock file beside the registry file.
+class FileLock {
+public:
+    explicit FileLock(const std::filesystem::path& lockFile) {
+        fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            return;
+        }
+        auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                std::chrono::steady_clock::now() >= deadline) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        locked_ = true;
+    }
+    ~FileLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);  // closing the descriptor releases the lock
+        }
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the content to a temporary file beside `file` and renames it over.
+bool ReplaceFile(const std::filesystem::path& file, const std::string& content) {
+    std::string pattern =
+        (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    mode_t mode = (::stat(file.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(pattern.c_str(), file.c_str()) == 0) {
+        return true;
+    }
+    ::unlink(pattern.c_str());
+    return false;
+}
+
+std::filesystem::path EnvFolder(const char* name) {
+    const char* value = std::getenv(name);
+    return (value != nullptr && *value != '\0') ? std::filesystem::path(value)
+                                                : std::filesystem::path();
+}
+
+}  // namespace
+
+const char* RegistryRootName(RegistryRoot root) {
+    return root == RegistryRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+std::filesystem::path RegistryFile(RegistryRoot root) {
+    std::filesystem::path folder = EnvFolder("VORN_REGISTRY_DIR");
+    if (folder.empty()) {
+        if (root == RegistryRoot::LocalMachine) {
+            folder = "/etc/Quorin";
+        } else {
+            std::filesystem::path config = EnvFolder("XDG_CONFIG_HOME");
+            if (config.empty()) {
+                config = EnvFolder("HOME") / ".config";
+            }
+            folder = config / "Quorin";
+        }
+    }
+    return folder / (std::string(RegistryRootName(root)) + ".reg");
+}
+
+RegistryStore::RegistryStore(RegistryRoot root)
+    : file_(RegistryFile(root)), rootName_(RegistryRootName(root)) {}
+
+RegistryStore::RegistryStore(std::filesystem::path file, std::string rootName)
+    : file_(std::move(file)), rootName_(std::move(rootName)) {}
+
+bool RegistryStore::KeyExists(std::string_view keyPath) const {
+    std::string full = NormaliseKey(rootName_ + "\\" + std::string(keyPath));
+    Parsed parsed = Parse(ReadWholeFile(file_));
+    for (const Entry& e : parsed.entries) {
+        if (e.kind != Entry::Kind::Section || e.key.size() < full.size()) {
+            continue;
+        }
+        // The key itself or any key below it.
+        if (EqualNoCase(std::string_view(e.key).substr(0, full.size()), full) &&
+            (e.key.size() == full.size() || e.key[full.size()] == '\\')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<RegistryValue> RegistryStore::Read(std::string_view keyPath,
+                                                 std::string_view name) const {
+    std::string full = NormaliseKey(rootName_ + "\\" + std::string(keyPath));
+    Parsed parsed = Parse(ReadWholeFile(file_));
+    bool inKey = false;
+    std::optional<RegistryValue> found;
+    // A key may appear in several sections; as on import, the last line for a name wins.
+    for (const Entry& e : parsed.entries) {
+        if (e.kind == Entry::Kind::Section) {
+            inKey = !e.key.empty() && EqualNoCase(e.key, full);
+        } else if (e.kind == Entry::Kind::Value && inKey && SameName(e.name, name)) {
+            found = e.value;
+        }
+    }
+    return found;
+}
+
+std::optional<std::string> RegistryStore::ReadString(std::string_view keyPath,
+                                                     std::string_view name) const {
+    auto value = Read(keyPath, name);
+    if (!value) {
+        return std::nullopt;
+    }
+    switch (value->type) {
+        case RegistryValue::Type::String:
+            return value->data;
+        case RegistryValue::Type::Dword:
+            return std::to_string(value->dword);
+        case RegistryValue::Type::Binary:
+            return value->data.substr(0, value->data.find('\0'));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> RegistryStore::ReadDword(std::string_view keyPath,
+                                                      std::string_view name) const {
+    auto value = Read(keyPath, name);
+    if (!value) {
+        return std::nullopt;
+    }
+    if (value->type == RegistryValue::Type::Dword) {
+        return value->dword;
+    }
+    if (value->type != RegistryValue::Type::String || value->data.empty() ||
+        value->data.size() > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t n = 0;
+    for (char c : value->data) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (n > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(n);
+}
+
+bool RegistryStore::WriteString(std::string_view keyPath, std::string_view name,
+                                std::string_view value) {
+    std::string line = ValueName(name) + "=";
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
+        line += QuoteString(value);
+    } else {
+        // A line break cannot stand inside a quoted value of this format; such text is stored
+        // as a UTF-16 string in hex, as the export format does for multi-line strings.
+        std::string bytes = Utf8ToUtf16Le(value);
+        line += "hex(1):";
+        static const char* kDigits = "0123456789abcdef";
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            auto b = static_cast<unsigned char>(bytes[i]);
+            if (i != 0) {
+                line.push_back(',');
+            }
+            line.push_back(kDigits[b >> 4]);
+            line.push_back(kDigits[b & 0xF]);
+        }
+    }
+    return Write(keyPath, name, &line);
+}
+
+bool RegistryStore::WriteDword(std::string_view keyPath, std::string_view name,
+                               std::uint32_t value) {
+    char digits[9];
+    static const char* kDigits = "0123456789abcdef";
+    for (int i = 7; i >= 0; --i) {
+        digits[i] = kDigits[value & 0xF];
+        value >>= 4;
+    }
+    digits[8] = '\0';
+    std::string line = ValueName(name) + "=dword:" + digits;
+    return Write(keyPath, name, &line);
+}
+
+bool RegistryStore::CreateKey(std::string_view keyPath) {
+    return Write(keyPath, {}, nullptr);
+}
+
+bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
+                          const std::string* line) {
+    std::string key = NormaliseKey(keyPath);
+    if (key.empty()) {
+        return false;
+    }
+    std::string full = NormaliseKey(rootName_ + "\\" + key);
+
+    std::error_code ec;
+    std::filesystem::create_directories(file_.parent_path(), ec);
+    FileLock lock(file_.string() + ".lock");
+    if (!lock.locked()) {
+        return false;
+    }
+
+    std::error_code existsError;
+    bool exists = std::filesystem::exists(file_, existsError);
+    std::string content = ReadWholeFile(file_);
+    if (exists && content.empty()) {
+        // A file that exists but cannot be read (or is too large) must not be replaced by one
+        // holding only our value.
+        auto size = std::filesystem::file_size(file_, ec);
+        if (ec || size != 0) {
+            return false;
+        }
+    }
+    Parsed parsed = Parse(std::move(content));
+    std::vector<std::string>& lines = parsed.lines;
+    if (lines.empty() || TrimRight(lines.front()) != kHeader) {
+        bool hasOtherContent = !lines.empty();
+        lines.insert(lines.begin(), std::string(kHeader));
+        if (hasOtherContent) {
+            lines.insert(lines.begin() + 1, std::string());
+        }
+        parsed = Parse([&] {
+            std::string joined;
+            for (const auto& l : lines) {
+                joined += l;
+                joined += '\n';
+            }
+            return joined;
+        }());
+    }
+
+    bool inKey = false;
+    std::optional<std::size_t> lastValue;    // entry index of the value to replace
+    std::optional<std::size_t> insertAfter;  // physical line after which a new value goes
+    for (std::size_t i = 0; i < parsed.entries.size(); ++i) {
+        const Entry& e = parsed.entries[i];
+        if (e.kind == Entry::Kind::Section) {
+            inKey = !e.key.empty() && EqualNoCase(e.key, full);
+            if (inKey) {
+                insertAfter = e.last;
+            }
+            continue;
+        }
+        if (!inKey) {
+            continue;
+        }
+        if (!TrimRight(lines[e.first]).empty()) {
+            insertAfter = e.last;
+        }
+        if (e.kind == Entry::Kind::Value && line != nullptr && SameName(e.name, name)) {
+            lastValue = i;
+        }
+    }
+
+    if (line != nullptr && lastValue) {
+        const Entry& e = parsed.entries[*lastValue];
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(e.first),
+                    lines.begin() + static_cast<std::ptrdiff_t>(e.last + 1));
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(e.first), *line);
+    } else if (insertAfter) {
+        if (line == nullptr) {
+            return true;  // the key is there already
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAfter + 1), *line);
+    } else {
+        while (!lines.empty() && TrimRight(lines.back()).empty()) {
+            lines.pop_back();
+        }
+        lines.emplace_back();
+        lines.push_back("[" + full + "]");
+        if (line != nullptr) {
+            lines.push_back(*line);
+        }
+    }
+
+    std::string out;
+    for (const auto& l : lines) {
+        out += l;
+        out += '\n';
+    }
+    return ReplaceFile(file_, out);
+}
+
+}  // namespace vorn::platform

@@ -1,0 +1,75 @@
+#pragma once
+
+// The registry on this platform: one text file per root in the Windows registry export format
+// ("Windows Registry Editor Version 5.00", UTF-8). Sections name keys, lines under them name
+// values:
+//
+//   [HKEY_CURRENT_USER\Software\Quorin\Zelt\AgentZelt]
+//   "ServerName"="updates.example"
+//   "LoadTimeout"=dword:0000001e
+//
+// Key and value names compare case-insensitively. Reads take no lock: writers replace the file
+// by renaming a complete new one over it, so a reader always sees a whole file. Writes are
+// read-modify-write under an exclusive lock on "<file>.lock" and keep every line they do not
+// change, including lines this class does not understand.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorn::platform {
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+// "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
+const char* RegistryRootName(RegistryRoot root);
+
+// The file that holds a root: $VORN_REGISTRY_DIR/<root name>.reg; without the variable
+// $XDG_CONFIG_HOME/Quorin (or ~/.config/Quorin) for the current user and /etc/Quorin for the
+// machine.
+std::filesystem::path RegistryFile(RegistryRoot root);
+
+struct RegistryValue {
+    enum class Type { String, Dword, Binary };
+    Type type = Type::String;
+    // String: the UTF-8 text. Binary: the raw bytes (hex: and hex(n): lines; hex(1) and hex(2)
+    // are decoded from UTF-16 into UTF-8 text and reported as String).
+    std::string data;
+    std::uint32_t dword = 0;
+};
+
+class RegistryStore {
+public:
+    explicit RegistryStore(RegistryRoot root);
+    // A store on an explicit file; `rootName` is the first component of its section names.
+    RegistryStore(std::filesystem::path file, std::string rootName);
+
+    const std::filesystem::path& file() const { return file_; }
+
+    // `keyPath` is relative to the root ("Software\Quorin\Zelt\AgentZelt"); empty and "@"
+    // value names both mean the key's default value.
+    bool KeyExists(std::string_view keyPath) const;
+    std::optional<RegistryValue> Read(std::string_view keyPath, std::string_view name) const;
+
+    // The value as text: strings as they are, double words as decimal text, binary data up to
+    // its first NUL byte.
+    std::optional<std::string> ReadString(std::string_view keyPath, std::string_view name) const;
+    // Double words as they are; strings holding a decimal number are accepted too.
+    std::optional<std::uint32_t> ReadDword(std::string_view keyPath, std::string_view name) const;
+
+    // Create the key when it is missing. False when the file cannot be locked or written; the
+    // old file is then left as it was.
+    bool WriteString(std::string_view keyPath, std::string_view name, std::string_view value);
+    bool WriteDword(std::string_view keyPath, std::string_view name, std::uint32_t value);
+    bool CreateKey(std::string_view keyPath);
+
+private:
+    bool Write(std::string_view keyPath, std::string_view name, const std::string* line);
+
+    std::filesystem::path file_;
+    std::string rootName_;
+};
+
+}  // namespace vorn::platform

@@ -1,0 +1,221 @@
+#include "platform/RegistryStore.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "support/TestEnvironment.h"
+
+namespace vorn::platform {
+namespace {
+
+using namespace std::string_view_literals;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+constexpr const char* kKey = "Software\\Quorin\\Zelt\\AgentZelt";
+
+class RegistryStoreTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path file = dir / "HKEY_CURRENT_USER.reg";
+    RegistryStore store{file, "HKEY_CURRENT_USER"};
+};
+
+TEST_F(RegistryStoreTest, ReadsHandWrittenFileWithEscapesCaseAndOtherTypes) {
+    WriteFileBytes(file,
+                   "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+                   "\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Quorin\\Zelt\\AgentZelt]\r\n"
+                   "\"ServerName\"=\"a\\\\b \\\"q\\\" \xD0\xBF\xD1\x80\xD0\xB8\"\r\n"
+                   "\"Port\"=dword:00000bb8\r\n"
+                   "\"Multi\"=hex(2):41,00,0a,00,\\\r\n"
+                   "  42,00,00,00\r\n"
+                   "\"Raw\"=hex:61,62,00,63\r\n"
+                   "\"Gone\"=-\r\n"
+                   "\"Broken\"=dword:zz\r\n"
+                   "@=\"default\"\r\n");
+    EXPECT_EQ(store.ReadString("software\\QUORIN\\zelt\\agentzelt", "servername"),
+              "a\\b \"q\" \xD0\xBF\xD1\x80\xD0\xB8");
+    EXPECT_EQ(store.ReadDword(kKey, "PORT"), 3000u);
+    EXPECT_EQ(store.ReadString(kKey, "Port"), "3000");
+    EXPECT_EQ(store.ReadString(kKey, "Multi"), "A\nB");
+    EXPECT_EQ(store.ReadString(kKey, "Raw"), "ab");
+    EXPECT_FALSE(store.ReadString(kKey, "Gone"));
+    EXPECT_FALSE(store.ReadString(kKey, "Broken"));
+    EXPECT_EQ(store.ReadString(kKey, ""), "default");
+    EXPECT_EQ(store.ReadString(kKey, "@"), "default");
+    EXPECT_FALSE(store.ReadString("Software\\Quorin\\Zelt", "ServerName"));
+    EXPECT_TRUE(store.KeyExists("Software\\Quorin"));
+    EXPECT_FALSE(store.KeyExists("Software\\Quor"));
+}
+
+TEST_F(RegistryStoreTest, BrokenAndMissingFilesReadAsEmpty) {
+    EXPECT_FALSE(store.ReadString(kKey, "ServerName"));
+    const std::vector<std::string> broken = {
+        "",
+        "[",
+        "]",
+        "\"",
+        "\"a\"",
+        "\"a\"=",
+        "[HKEY_CURRENT_USER\\Software]\n\"a\"=\"unterminated\n\"b\"=hex:1",
+        "[HKEY_CURRENT_USER\\Software]\n\"a\"=hex:41,\\",
+        "[HKEY_CURRENT_USER\\Software]\n\"a\"=dword:123456789",
+        "[HKEY_CURRENT_USER\\Software]\n\"a\"=hex(1):41",
+        std::string("[HKEY_CURRENT_USER\\Software]\n\"a\"=\"x\0y\""sv),
+    };
+    for (const auto& content : broken) {
+        WriteFileBytes(file, content);
+        EXPECT_NO_THROW({
+            auto v = store.ReadString("Software", "a");
+            if (content.find("dword:123456789") != std::string::npos) {
+                EXPECT_FALSE(v);
+            }
+        }) << content;
+    }
+    // Random bytes: nothing read may crash.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string junk;
+        std::uniform_int_distribution<int> len(0, 300);
+        const std::string alphabet = "[]\"\\=@:,-hexdword0123456789abcdefHKEY_\r\n \xD0\xFF";
+        std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+        for (int i = len(rng); i > 0; --i) {
+            junk.push_back(alphabet[pick(rng)]);
+        }
+        WriteFileBytes(file, junk);
+        (void)store.ReadString("Software", "a");
+        (void)store.KeyExists("Software");
+    }
+}
+
+TEST_F(RegistryStoreTest, WritesRoundTripAndKeepUnknownLines) {
+    WriteFileBytes(file,
+                   "Windows Registry Editor Version 5.00\n"
+                   "\n"
+                   "; a comment someone wrote\n"
+                   "[HKEY_CURRENT_USER\\Software\\Other]\n"
+                   "\"Keep\"=hex(7):41,00,00,00,00,00\n"
+                   "something we do not know\n"
+                   "\n"
+                   "[HKEY_CURRENT_USER\\Software\\Quorin\\Zelt\\AgentZelt]\n"
+                   "\"ServerName\"=\"old\"\n"
+                   "\"Other\"=\"x\"\n"
+                   "\n"
+                   "[HKEY_CURRENT_USER\\Software\\Later]\n"
+                   "\"L\"=\"1\"\n");
+    ASSERT_TRUE(store.WriteString(kKey, "SERVERNAME", "new \"one\" c:\\"));
+    ASSERT_TRUE(store.WriteString(kKey, "Added", "line1\nline2\r\n\xD0\xAF"));
+    ASSERT_TRUE(
+        store.WriteDword("Software\\QUORIN\\Vorn_Update\\SpecificPlatforms", "ServerPort", 3000));
+    EXPECT_EQ(store.ReadString(kKey, "ServerName"), "new \"one\" c:\\");
+    EXPECT_EQ(store.ReadString(kKey, "Added"), "line1\nline2\r\n\xD0\xAF");
+    EXPECT_EQ(store.ReadDword("Software\\Quorin\\Vorn_Update\\SpecificPlatforms", "ServerPort"),
+              3000u);
+    EXPECT_EQ(store.ReadString(kKey, "Other"), "x");
+    EXPECT_EQ(store.ReadString("Software\\Later", "L"), "1");
+
+    std::string text = ReadFileBytes(file);
+    EXPECT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\n"));
+    EXPECT_NE(text.find("; a comment someone wrote\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Keep\"=hex(7):41,00,00,00,00,00\n"), std::string::npos);
+    EXPECT_NE(text.find("something we do not know\n"), std::string::npos);
+    // The value stays in its section and is written once.
+    EXPECT_EQ(text.find("\"ServerName\""), text.rfind("\"ServerName\""));
+    EXPECT_LT(text.find("\"Added\""), text.find("[HKEY_CURRENT_USER\\Software\\Later]"));
+    EXPECT_NE(text.find("\"ServerPort\"=dword:00000bb8"), std::string::npos);
+    // No temporary file is left behind.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        files += entry.path().filename().string().starts_with(".") ? 100 : 1;
+    }
+    EXPECT_EQ(files, 2);  // the file and its lock file
+}
+
+TEST_F(RegistryStoreTest, WritingCreatesFolderFileAndKey) {
+    RegistryStore nested(dir / "a" / "b" / "HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE");
+    ASSERT_TRUE(nested.WriteString("Software\\\\Kavro\\Greywick", "settings_filename", "/x.xml"));
+    EXPECT_EQ(nested.ReadString("Software\\Kavro\\Greywick", "settings_filename"), "/x.xml");
+    EXPECT_EQ(ReadFileBytes(nested.file()),
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\Kavro\\Greywick]\n"
+              "\"settings_filename\"=\"/x.xml\"\n");
+    EXPECT_FALSE(nested.WriteString("", "x", "y"));
+}
+
+TEST_F(RegistryStoreTest, ConcurrentWritersInThreadsAndProcessesLoseNothing) {
+    ASSERT_TRUE(store.WriteString(kKey, "Unknown", "kept"));
+    constexpr int kThreads = 4;
+    constexpr int kProcesses = 3;
+    constexpr int kWrites = 25;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            RegistryStore own(file, "HKEY_CURRENT_USER");
+            bool ok = true;
+            for (int i = 0; i < kWrites; ++i) {
+                ok = own.WriteString(kKey, "p" + std::to_string(p) + "_" + std::to_string(i),
+                                     std::to_string(i)) &&
+                     ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            RegistryStore own(file, "HKEY_CURRENT_USER");
+            for (int i = 0; i < kWrites; ++i) {
+                EXPECT_TRUE(own.WriteDword(kKey, "t" + std::to_string(t) + "_" + std::to_string(i),
+                                           static_cast<std::uint32_t>(i)));
+                // Readers in between always see a whole file.
+                EXPECT_EQ(own.ReadString(kKey, "Unknown"), "kept");
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int p = 0; p < kProcesses; ++p) {
+        for (int i = 0; i < kWrites; ++i) {
+            EXPECT_EQ(store.ReadString(kKey, "p" + std::to_string(p) + "_" + std::to_string(i)),
+                      std::to_string(i));
+        }
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kWrites; ++i) {
+            EXPECT_EQ(store.ReadDword(kKey, "t" + std::to_string(t) + "_" + std::to_string(i)),
+                      static_cast<std::uint32_t>(i));
+        }
+    }
+    EXPECT_EQ(store.ReadString(kKey, "Unknown"), "kept");
+}
+
+TEST(RegistryFileTest, FollowsEnvironment) {
+    {
+        test::ScopedEnv env("VORN_REGISTRY_DIR", "/tmp/regs");
+        EXPECT_EQ(RegistryFile(RegistryRoot::CurrentUser), "/tmp/regs/HKEY_CURRENT_USER.reg");
+        EXPECT_EQ(RegistryFile(RegistryRoot::LocalMachine), "/tmp/regs/HKEY_LOCAL_MACHINE.reg");
+    }
+    test::ScopedEnv noDir("VORN_REGISTRY_DIR", "");
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(RegistryFile(RegistryRoot::CurrentUser), "/cfg/Quorin/HKEY_CURRENT_USER.reg");
+    EXPECT_EQ(RegistryFile(RegistryRoot::LocalMachine), "/etc/Quorin/HKEY_LOCAL_MACHINE.reg");
+}
+
+}  // namespace
+}  // namespace vorn::platform
