@@ -1,0 +1,195 @@
+#include "translation/Vocabrix.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string_view>
+
+#include "translation/SqlDatabase.h"
+#include "translation/SqlException.h"
+#include "translation/TextCodec.h"
+
+namespace Localization {
+
+namespace {
+
+struct TextLess {
+    using is_transparent = void;
+    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept {
+        return text::Utf16Less(a, b);
+    }
+};
+
+using TranslationMap = std::map<std::wstring, std::wstring, TextLess>;
+
+// The id names a table; quoted, it can never become part of the statement.
+std::string QuoteIdentifier(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
+bool LoadTranslations(const LANGUAGE_INFO& info, TranslationMap& translations) {
+    translations.clear();
+    if (info.file_path.empty()) {
+        return false;
+    }
+    const std::string path = text::WideToUtf8(info.file_path);
+    std::error_code error;
+    // Only an existing regular file is opened: SQLite would create a missing one, and a pipe or
+    // device could block the reader while it holds the storage's lock.
+    if (path.find('\0') != std::string::npos ||
+        !std::filesystem::is_regular_file(std::filesystem::path(path), error)) {
+        return false;
+    }
+    try {
+        SqlDatabase db;
+        db.openDatabase(path);
+        const std::string table = info.id.empty() ? "Translate" : info.id;
+        SqlQuery query = db.runQuery("SELECT source, destination FROM " + QuoteIdentifier(table));
+        while (!query.atEnd()) {
+            std::wstring source = text::Utf8ToWide(query.columnText(0, ""));
+            std::wstring destination = text::Utf8ToWide(query.columnText(1, ""));
+            if (!source.empty() && !destination.empty()) {
+                // A source already present keeps its first destination.
+                translations.try_emplace(std::move(source), std::move(destination));
+            }
+            query.stepRow();
+        }
+        query.finishStatement();
+        try {
+            db.closeDatabase();
+        } catch (const SqlException&) {
+            // Everything is read; a database that will not close changes nothing for us.
+        }
+        return true;
+    } catch (const SqlException&) {
+        return false;
+    }
+}
+
+std::filesystem::path ExecutableFolder() {
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : exe.parent_path();
+}
+
+void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return;
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+struct CVocabrix::State {
+    TranslationMap translations;
+    std::atomic<bool> translateOn{false};
+    LANGUAGE_INFO current;
+    std::recursive_mutex lock;
+};
+
+CVocabrix::CVocabrix() : state_(std::make_unique<State>()) {}
+
+CVocabrix::~CVocabrix() = default;
+
+CVocabrix& CVocabrix::Instance() {
+    static CVocabrix instance;
+    return instance;
+}
+
+void CVocabrix::SelectLanguage(const LANGUAGE_INFO& info) {
+    if (!state_->translateOn.load()) {
+        return;
+    }
+    std::lock_guard guard(state_->lock);
+    // Compared under the lock: CleanUp on another thread may be changing the current language.
+    if (info == state_->current) {
+        return;
+    }
+    CleanUp();
+    if (LoadTranslations(info, state_->translations)) {
+        state_->current = info;
+    }
+}
+
+void CVocabrix::GetCurrentLanguage(std::pair<std::string, std::string>& out) const {
+    std::lock_guard guard(state_->lock);
+    out.first = state_->current.id;
+    out.second = state_->current.name;
+}
+
+void CVocabrix::SetTranslateOn(bool on) {
+    std::lock_guard guard(state_->lock);
+    state_->translateOn.store(on);
+}
+
+const wchar_t* CVocabrix::TranslateString(const wchar_t* text) {
+    if (!state_->translateOn.load() || text == nullptr || *text == L'\0') {
+        return text;
+    }
+    std::lock_guard guard(state_->lock);
+    auto entry = state_->translations.find(std::wstring_view(text));
+    if (entry == state_->translations.end()) {
+        // Recorded as its own translation: that marks it untranslated.
+        entry = state_->translations.try_emplace(std::wstring(text), text).first;
+    }
+    return entry->second.c_str();
+}
+
+void CVocabrix::CleanUp() {
+    std::lock_guard guard(state_->lock);
+    state_->translations.clear();
+    state_->current = LANGUAGE_INFO();
+}
+
+void CVocabrix::FlushUntranslated() {
+    std::lock_guard guard(state_->lock);
+    if (state_->translations.empty()) {
+        return;
+    }
+    const std::filesystem::path folder = ExecutableFolder();
+    if (folder.empty()) {
+        return;
+    }
+    const std::filesystem::path file = folder / "untranslated_data.txt";
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(file, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
+        std::filesystem::remove(file, error);
+    }
+    std::wstring lines;
+    for (const auto& [source, destination] : state_->translations) {
+        if (source == destination) {
+            lines += source;
+            lines += L"\r\n";
+        }
+    }
+    WriteAll(file, text::WideToCp1251(lines));
+}
+
+}  // namespace Localization
