@@ -1,0 +1,64 @@
+#pragma once
+
+// Typed access to the values of the agent key, each with its default. The agent owns the
+// update settings (server, automatic update, check time and switch): the program only reads
+// them here and changes them by sending "app_options". The values only the program uses have
+// writers as well.
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "agent/AgentProtocolTypes.h"
+
+namespace vorn {
+
+// A time of day as "H:MM" text: the whole text must be one or two word characters, a colon,
+// and two word characters, each part read as a decimal number. An hour outside 0..24 becomes
+// 3 and a minute outside 0..60 becomes 0; text of any other form gives 3:00.
+void ParseCheckTime(std::wstring_view text, int& hour, int& minute);
+// Hour and minute with at least two digits each: 3:00 is "03:00".
+std::wstring FormatCheckTime(int hour, int minute);
+
+// Decimal text as the C runtime's atoi reads it: leading blanks, a sign, then digits up to the
+// first other character; 0 when there are none, saturated at the int range.
+int DecimalPrefix(std::wstring_view text);
+
+// Agent update settings (read only).
+std::wstring GetServerName();
+bool GetAutoUpdate();
+void GetCheckFirmwareUpdatesTime(int& hour, int& minute);
+bool GetCheckFirmwareUpdatesEnabled();
+
+// Program settings kept in the agent key.
+bool GetCountExtractionEnabled();
+void SetCountExtractionEnabled(bool enabled);
+int GetCountExtractionPeriod();
+void SetCountExtractionPeriod(int milliseconds);
+inline constexpr int kMinLoadTimeout = 3;
+int GetLoadTimeout();
+// Values below kMinLoadTimeout are stored as kMinLoadTimeout.
+void SetLoadTimeout(int seconds);
+std::wstring GetExtractionHotFolder();
+void SetExtractionHotFolder(const std::wstring& folder);
+std::wstring GetExtractionScansFolder();
+void SetExtractionScansFolder(const std::wstring& folder);
+// The interface language id; none when the value is missing.
+std::optional<std::wstring> GetCurrentLanguage();
+void SetMainWindowTitle(const std::wstring& title);
+
+// The folder text used when no folder is stored: the user's home folder.
+std::wstring DefaultFolderText();
+
+// The agent's update settings as stored, read together when the record is made.
+struct AgentOptionsRecord {
+    AgentOptionsRecord();
+
+    std::mutex mutex;
+    AgentOptions options;
+};
+
+// Reads the four agent update settings from the agent key.
+AgentOptions ReadStoredAgentOptions();
+
+}  // namespace vorn
