@@ -24,6 +24,18 @@ struct AgentOptions {
     int checkHour = 3;
     int checkMinute = 0;
     bool checkEnabled = false;
+
+    bool operator==(const AgentOptions&) const = default;
+};
+
+// The error attributes any notification may carry on its root element. An empty description
+// means no error.
+struct AgentError {
+    std::wstring description;
+    int32_t category = 0;
+    int32_t errorId = 0;
+
+    bool HasError() const { return !description.empty(); }
 };
 
 }  // namespace vorn
