@@ -1,0 +1,366 @@
+#include "monitor/NotificationHandler.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <ctime>
+#include <cwchar>
+#include <exception>
+#include <optional>
+#include <system_error>
+
+#include "agent/AgentProtocol.h"
+#include "agent/AgentProtocolMessage.h"
+#include "monitor/DeviceTable.h"
+#include "monitor/MainWindowOperations.h"
+#include "monitor/NotificationViews.h"
+#include "platform/TextConversion.h"
+#include "translation/Vocabrix.h"
+
+namespace vorn {
+
+namespace {
+
+std::wstring Tr(const wchar_t* text) {
+    return Localization::CVocabrix::Instance().TranslateString(text);
+}
+
+// Agent texts go through the translation too; an empty one stays empty rather than being
+// recorded as a phrase without translation.
+std::wstring Tr(const std::wstring& text) {
+    return text.empty() ? text : Tr(text.c_str());
+}
+
+// Strict standard Base64: length a multiple of 4, only the alphabet, "=" only as the last one
+// or two characters. Nothing on any violation.
+std::optional<std::string> DecodeBase64(std::string_view text) {
+    if (text.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    auto value = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') {
+            return c - 'A';
+        }
+        if (c >= 'a' && c <= 'z') {
+            return c - 'a' + 26;
+        }
+        if (c >= '0' && c <= '9') {
+            return c - '0' + 52;
+        }
+        if (c == '+') {
+            return 62;
+        }
+        if (c == '/') {
+            return 63;
+        }
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        int padding = 0;
+        if (last && text[i + 3] == '=') {
+            padding = text[i + 2] == '=' ? 2 : 1;
+        }
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            int v = 0;
+            if (k < 4 - static_cast<std::size_t>(padding)) {
+                v = value(text[i + k]);
+                if (v < 0) {
+                    return std::nullopt;
+                }
+            }
+            group = (group << 6) | static_cast<std::uint32_t>(v);
+        }
+        out.push_back(static_cast<char>((group >> 16) & 0xFF));
+        if (padding < 2) {
+            out.push_back(static_cast<char>((group >> 8) & 0xFF));
+        }
+        if (padding < 1) {
+            out.push_back(static_cast<char>(group & 0xFF));
+        }
+    }
+    return out;
+}
+
+// The file name part of a device path: after the last backslash, else after the last "/".
+std::wstring FileNamePart(const std::wstring& path) {
+    auto slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        slash = path.rfind(L'/');
+    }
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the file whole or not at all: the bytes go to a new file beside the target, which then
+// replaces it. A failure leaves an existing file as it was and no half-written one behind.
+bool WriteFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path folder = target.parent_path();
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::filesystem::path temporary =
+            folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                      std::to_string(counter++) + ".part");
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return false;
+        }
+        const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+        const bool closed = ::close(fd) == 0;
+        if (written && closed && ::rename(temporary.c_str(), target.c_str()) == 0) {
+            return true;
+        }
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return false;
+}
+
+// "%H:%M %d.%m.%Y" in local time; nothing for a time the C library cannot place.
+std::optional<std::wstring> FormatCheckTime(std::int64_t seconds) {
+    const auto time = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (::localtime_r(&time, &local) == nullptr) {
+        return std::nullopt;
+    }
+    std::array<wchar_t, 128> buffer{};
+    const std::size_t length =
+        std::wcsftime(buffer.data(), buffer.size(), L"%H:%M %d.%m.%Y", &local);
+    if (length == 0) {
+        return std::nullopt;
+    }
+    return std::wstring(buffer.data(), length);
+}
+
+// The bar position for a phase: fraction of the phase times half the bar, plus the offset of
+// the phase. Nothing when it falls outside the bar (or is not a number at all).
+std::optional<int> ProgressPosition(double fraction, int offset) {
+    const double position = std::trunc(fraction * 100.0 * 0.5) + offset;
+    if (!(position >= 0.0 && position <= 100.0)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(position);
+}
+
+void ShowMessageIfAny(MainWindowOperations& window, std::int32_t messageType,
+                      const std::wstring& message) {
+    if (!message.empty()) {
+        const std::wstring text = Tr(message);
+        window.ShowStatusMessage(messageType, text);
+        window.ShowTrayBalloon(text);
+    }
+}
+
+void OnDeviceInfo(const AgentMessage& message, MainWindowOperations& window, bool arrival) {
+    const DeviceInfo info = ReadDeviceInfo(message);
+    window.Devices().ApplyDeviceInfo(info);
+    window.RefreshUpdateAllButton();
+    if (!info.message.empty()) {
+        window.ShowStatusMessage(info.msgtype, Tr(info.message));
+    }
+    if (arrival) {
+        window.ShowTrayBalloon(Tr(L"Подключено устройство") + L": " + info.name);
+    }
+}
+
+void OnDeviceRemove(const AgentMessage& message, MainWindowOperations& window) {
+    window.Devices().Remove(message.Int("id"));
+    window.RefreshUpdateAllButton();
+    window.ShowUpdateSummary();
+    window.ShowTrayBalloon(Tr(L"Устройство извлечено"));
+}
+
+void OnUpdateCheck(const AgentMessage& message, MainWindowOperations& window) {
+    const std::int32_t id = message.Int("id");
+    const auto phase = message.Raw("phase");
+    if (phase == "begin") {
+        window.Devices().SetUpdateState(id, kUpdateChecking);
+        return;
+    }
+    if (phase != "end") {
+        return;
+    }
+    const bool allowScanning = ReadAllowScanning(message);
+    window.Devices().SetCheckResult(id, message.Int("state"), allowScanning,
+                                    message.Text("attributeName"), message.Text("serialno"));
+    const std::wstring text = message.Text("message");
+    if (!text.empty()) {
+        ShowMessageIfAny(window, message.Int("msgtype"), text);
+    } else {
+        window.ShowUpdateSummary();
+    }
+    if (window.SelectedDeviceId() == id) {
+        window.ShowScanButton(allowScanning);
+    }
+    window.RefreshUpdateAllButton();
+}
+
+void OnTaskProgress(const AgentMessage& message, MainWindowOperations& window) {
+    const std::int32_t id = message.Int("id");
+    const auto task = message.Raw("taskname");
+    const auto phase = message.Raw("phase");
+    const double progress = message.Fraction("progress");
+    const std::int32_t messageType = message.Int("msgtype");
+
+    if (messageType == 2) {
+        window.LeaveTaskMode();
+    } else if (task == "downloadfw") {
+        if (phase == "begin") {
+            window.EnterTaskMode();
+            window.PlaceProgress(id);
+        } else if (phase == "end") {
+            window.LeaveTaskModeKeepingProgress();
+            if (window.IsProgressVisible()) {
+                window.SetProgressPosition(50);
+            }
+        } else if (phase == "inprogress" && window.IsProgressVisible()) {
+            if (const auto position = ProgressPosition(progress, 0)) {
+                window.SetProgressPosition(*position);
+            }
+        }
+    } else if (task == "updatefw") {
+        if (phase == "begin") {
+            window.EnterTaskMode();
+            if (window.IsProgressVisible()) {
+                window.SetProgressPosition(50);
+            }
+        } else if (phase == "end") {
+            window.LeaveTaskMode();
+            window.Devices().SetUpdateState(id, kUpdateNotRequired);
+            window.RefreshUpdateAllButton();
+            window.ShowUpdateSummary();
+        } else if (phase == "inprogress" && window.IsProgressVisible()) {
+            if (const auto position = ProgressPosition(progress, 50)) {
+                window.SetProgressPosition(*position);
+            }
+        }
+    }
+    const std::wstring text = Tr(message.Text("message"));
+    window.ShowStatusMessage(messageType, text);
+    window.ShowTrayBalloon(text);
+}
+
+void OnCheckTimes(const AgentMessage& message, MainWindowOperations& window) {
+    if (const std::int64_t last = message.Int64("last"); last != 0) {
+        if (const auto text = FormatCheckTime(last)) {
+            window.ShowLastCheckTime(*text);
+        }
+    }
+    if (const std::int64_t next = message.Int64("next"); next != 0) {
+        if (const auto text = FormatCheckTime(next)) {
+            window.ShowNextCheckTime(*text);
+        }
+    }
+}
+
+void OnRamFile(const AgentMessage& message, MainWindowOperations& window) {
+    RamFileViews& views = window.RamFiles();
+    const auto content = DecodeBase64(message.Raw("content").value_or(std::string()));
+    if (!content) {
+        views.ShowErrorBox(Tr(L"Ошибка в полученных данных"));
+        return;
+    }
+    RamFileSaveQuestion question;
+    question.proposedName = FileNamePart(message.Text("filename"));
+    question.defaultExtension = L"zip";
+    question.filter = L"Archive (*.zip)|*.zip|All Files (*.*)|*.*||";
+    question.initialFolder = views.RamFileFolder();
+    const auto chosen = views.AskSavePath(question);
+    if (!chosen || chosen->empty()) {
+        return;  // the operator cancelled: nothing to write, nothing to report
+    }
+    views.StoreRamFileFolder(chosen->parent_path());
+    if (!WriteFileAtomically(*chosen, *content)) {
+        views.ShowErrorBox(Tr(L"Ошибка сохранения данных в файл"));
+    }
+}
+
+void OnNewRevision(const AgentMessage& message, MainWindowOperations& window) {
+    const std::int64_t revision = message.Int64("revision");
+    if (revision <= kProgramRevision) {
+        return;
+    }
+    window.StoreDownloadAddress(message.Text("href"));
+    window.ShowNewRevision(Tr(L"Доступна новая ревизия ПО") + L": " + std::to_wstring(revision),
+                           Tr(L"Скачать"));
+}
+
+void Dispatch(const AgentMessage& message, const AgentError& error, MainWindowOperations& window) {
+    const std::string& kind = message.name();
+    if (kind == "devarrival") {
+        OnDeviceInfo(message, window, true);
+    } else if (kind == "deviceinfo") {
+        OnDeviceInfo(message, window, false);
+    } else if (kind == "devremove") {
+        OnDeviceRemove(message, window);
+    } else if (kind == "message") {
+        const std::wstring text = Tr(message.Text("message"));
+        window.ShowStatusMessage(message.Int("msgtype"), text);
+        window.ShowTrayBalloon(text);
+    } else if (kind == "hasfwupdate") {
+        OnUpdateCheck(message, window);
+    } else if (kind == "taskprocess") {
+        OnTaskProgress(message, window);
+    } else if (kind == "upload_scan_to_server") {
+        window.ScanSession().OnUploadProgress(message.Int("number"), message.Int("result"));
+    } else if (kind == "get_scan_from_device") {
+        window.ScanSession().OnScanProgress(message.Int("number"), message.Int("result"));
+    } else if (kind == "offline_update") {
+        window.OfflineUpdate().OnOfflineUpdateProgress(message.Int("number"), message.Int("total"),
+                                                       error.HasError());
+    } else if (kind == "check_update_time") {
+        OnCheckTimes(message, window);
+    } else if (kind == "ram_file_list") {
+        window.RamFiles().ShowRamFileList(message.Text("batches"));
+    } else if (kind == "ram_file_get") {
+        OnRamFile(message, window);
+    } else if (kind == "app_actual_version") {
+        OnNewRevision(message, window);
+    }
+}
+
+}  // namespace
+
+void HandleNotification(const std::string& text, MainWindowOperations& window) {
+    const auto message = AgentMessage::Parse(text);
+    if (!message) {
+        return;
+    }
+    const AgentError error = ReadError(*message);
+    if (error.HasError()) {
+        window.StoreErrorRecord(AgentErrorRecord{error.category, error.errorId, error.description,
+                                                 std::chrono::system_clock::now()});
+    }
+    try {
+        Dispatch(*message, error, window);
+    } catch (const std::exception&) {
+        // One bad message must not end the event channel; the next one is handled as usual.
+    }
+    window.HideLoadingWindow();
+}
+
+}  // namespace vorn
