@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace Kavro::Greywick {
+
+// Offers log commands to the configuration client, a program outside this system that
+// listens on a local pipe of a fixed name. One record goes out: the tag as four
+// little-endian bytes, then the command; one record of four little-endian bytes comes back.
+class CBasicTransport {
+public:
+    static constexpr const char* kClientName = "_grey_wick_EF195BD5-E33E-42a9-9625-E3989EE3CDE1";
+
+    // Results of Send.
+    static constexpr int kTaken = 0;     // the client answered 1
+    static constexpr int kFailed = 1;    // delivery failed, timed out or was not acknowledged
+    static constexpr int kNoClient = 2;  // nobody listens
+
+    explicit CBasicTransport(std::uint32_t tag, std::string clientName = kClientName);
+    virtual ~CBasicTransport();
+
+    CBasicTransport(const CBasicTransport&) = delete;
+    CBasicTransport& operator=(const CBasicTransport&) = delete;
+
+    int Send(const char* command, std::size_t length, std::uint32_t timeoutMs) const;
+
+private:
+    std::uint32_t tag_;
+    std::string clientName_;
+};
+
+}  // namespace Kavro::Greywick
