@@ -1,0 +1,144 @@
+#include "agent/RequestChannel.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "agent/AgentProtocol.h"
+#include "platform/LocalPipe.h"
+#include "support/TestEnvironment.h"
+
+namespace vorn {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::PipeStatus;
+
+// A stand-in agent on the request pipe: serves one connection per call to `answer`, which
+// gets the request and returns the reply to send, or nothing to stay silent until stopped.
+class RequestServer {
+public:
+    using Answer = std::function<std::optional<std::string>(const std::string& request)>;
+
+    explicit RequestServer(Answer answer) : answer_(std::move(answer)) {
+        PipeStatus status = PipeStatus::Failed;
+        listener_ = platform::PipeListener::Listen(kRequestPipeName, &status);
+        EXPECT_EQ(status, PipeStatus::Ok);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~RequestServer() {
+        stop_.Signal();
+        thread_.join();
+    }
+
+    std::string lastRequest() const { return lastRequest_; }
+    int requests() const { return requests_; }
+
+private:
+    void Run() {
+        while (!stop_.IsSignalled()) {
+            platform::UniqueFd client = listener_.Accept(&stop_, std::nullopt);
+            if (!client) {
+                continue;
+            }
+            std::string request;
+            if (platform::ReceiveRecord(client.get(), request, std::nullopt, &stop_) !=
+                PipeStatus::Ok) {
+                continue;
+            }
+            lastRequest_ = request;
+            ++requests_;
+            if (auto reply = answer_(request)) {
+                platform::SendRecord(client.get(), *reply);
+            } else {
+                platform::WaitReadable(stop_.fd(), nullptr, std::nullopt);
+            }
+        }
+    }
+
+    Answer answer_;
+    platform::PipeListener listener_;
+    platform::StopSignal stop_;
+    std::string lastRequest_;  // read only after the call that set it returned
+    int requests_ = 0;
+    std::thread thread_;
+};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(RequestChannelTest, NoAgentFailsAtOnceWithEmptyReply) {
+    test::PrivatePipeNamespace ns;
+    std::string reply = "left over";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CallAgent(request::GetAllDevInfo(), reply));
+    EXPECT_LT(SecondsSince(start), 1.0);
+    EXPECT_EQ(reply, "");
+}
+
+TEST(RequestChannelTest, RepliesOfAnyLengthArriveWhole) {
+    test::PrivatePipeNamespace ns;
+    std::string next;
+    RequestServer server([&next](const std::string&) { return next; });
+    for (size_t size :
+         {size_t{1}, size_t{2047}, size_t{2048}, size_t{2049}, size_t{10000}, size_t{200000}}) {
+        next.assign(size, 'x');
+        if (size > 0) {
+            next.back() = 'z';
+        }
+        std::string reply = "stale";
+        ASSERT_TRUE(CallAgent(request::GetAllDevInfo(), reply)) << size;
+        EXPECT_EQ(reply, next) << size;
+    }
+    EXPECT_EQ(server.lastRequest(), "<getalldevinfo/>");
+}
+
+TEST(RequestChannelTest, RequestBytesReachTheAgentExactly) {
+    test::PrivatePipeNamespace ns;
+    RequestServer server([](const std::string& request) { return "echo:" + request; });
+    std::string reply;
+    const std::string update = request::UpdateDevice(-1);
+    ASSERT_TRUE(CallAgent(update, reply));
+    EXPECT_EQ(server.lastRequest(), update);
+    EXPECT_EQ(reply, "echo:" + update);
+    ASSERT_TRUE(CallAgent("", reply));
+    EXPECT_EQ(server.lastRequest(), "");
+    EXPECT_EQ(reply, "echo:");
+    EXPECT_EQ(server.requests(), 2);
+}
+
+TEST(RequestChannelTest, SilentAgentEndsTheCallAtTheBound) {
+    test::PrivatePipeNamespace ns;
+    RequestServer server([](const std::string&) { return std::nullopt; });
+    std::string reply = "stale";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CallAgent(request::GetOptions(), reply));
+    const double elapsed = SecondsSince(start);
+    EXPECT_GE(elapsed, 4.9);
+    EXPECT_LT(elapsed, 6.5);
+    EXPECT_EQ(reply, "");
+}
+
+TEST(RequestChannelTest, AgentLeavingWithoutReplyFails) {
+    test::PrivatePipeNamespace ns;
+    // Takes the request and drops the connection without answering.
+    platform::PipeListener listener = platform::PipeListener::Listen(kRequestPipeName);
+    ASSERT_TRUE(listener.IsListening());
+    std::thread agent([&listener] {
+        platform::UniqueFd client = listener.Accept(nullptr, std::nullopt);
+        std::string request;
+        platform::ReceiveRecord(client.get(), request, std::nullopt);
+    });
+    std::string reply = "stale";
+    EXPECT_FALSE(CallAgent(request::Quit(), reply));
+    EXPECT_EQ(reply, "");
+    agent.join();
+}
+
+}  // namespace
+}  // namespace vorn
