@@ -1,12 +1,16 @@
 #include "monitor/DeviceStateText.h"
 
+#include "translation/Vocabrix.h"
+
 namespace vorn {
 
 namespace {
 
-// Every state text passes through here on its way to the screen.
+// Every state text passes through here on its way to the screen. The library's pointer lives
+// only until the language changes, so it is copied at once.
 std::wstring Translated(const wchar_t* text) {
-    return text;
+    const wchar_t* translated = Localization::CVocabrix::Instance().TranslateString(text);
+    return translated != nullptr ? translated : text;
 }
 
 }  // namespace
