@@ -1,0 +1,395 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "monitor/DeviceTable.h"
+#include "monitor/MainWindowOperations.h"
+#include "monitor/NotificationHandler.h"
+#include "monitor/NotificationViews.h"
+#include "support/TestEnvironment.h"
+
+namespace vorn {
+namespace {
+
+using Calls = std::vector<std::wstring>;
+
+// Records every window call as one line of text, in order, and keeps a real device table.
+class RecordingWindow : public MainWindowOperations,
+                        public ScanSessionView,
+                        public OfflineUpdateView,
+                        public RamFileViews {
+public:
+    void ShowStatusMessage(std::int32_t type, const std::wstring& text) override {
+        calls.push_back(L"status " + std::to_wstring(type) + L" " + text);
+    }
+    void ShowTrayBalloon(const std::wstring& text) override { calls.push_back(L"balloon " + text); }
+    void ShowUpdateSummary() override { calls.push_back(L"summary"); }
+    void EnterTaskMode() override { calls.push_back(L"enter task"); }
+    void LeaveTaskMode() override {
+        calls.push_back(L"leave task");
+        progressVisible = false;
+    }
+    void LeaveTaskModeKeepingProgress() override { calls.push_back(L"leave task keeping bar"); }
+    void RefreshUpdateAllButton() override { calls.push_back(L"refresh update all"); }
+    void StoreErrorRecord(const AgentErrorRecord& record) override { error = record; }
+    void StoreDownloadAddress(const std::wstring& address) override {
+        calls.push_back(L"download address " + address);
+    }
+    void ShowLastCheckTime(const std::wstring& text) override { calls.push_back(L"last " + text); }
+    void ShowNextCheckTime(const std::wstring& text) override { calls.push_back(L"next " + text); }
+    void ShowNewRevision(const std::wstring& line, const std::wstring& button) override {
+        calls.push_back(L"revision " + line + L" | " + button);
+    }
+    std::optional<std::int32_t> SelectedDeviceId() override { return selected; }
+    void ShowScanButton(bool visible) override {
+        calls.push_back(visible ? L"scan button shown" : L"scan button hidden");
+    }
+    void PlaceProgress(std::int32_t id) override {
+        calls.push_back(L"place bar " + std::to_wstring(id));
+        progressVisible = true;
+        progress = 0;
+    }
+    void SetProgressPosition(int position) override {
+        calls.push_back(L"bar " + std::to_wstring(position));
+        progress = position;
+    }
+    bool IsProgressVisible() override { return progressVisible; }
+    void HideLoadingWindow() override { ++loadingHidden; }
+    DeviceTable& Devices() override { return table; }
+    ScanSessionView& ScanSession() override { return *this; }
+    OfflineUpdateView& OfflineUpdate() override { return *this; }
+    RamFileViews& RamFiles() override { return *this; }
+
+    void OnScanProgress(std::int32_t number, std::int32_t result) override {
+        calls.push_back(L"scan " + std::to_wstring(number) + L" " + std::to_wstring(result));
+    }
+    void OnUploadProgress(std::int32_t number, std::int32_t result) override {
+        calls.push_back(L"upload " + std::to_wstring(number) + L" " + std::to_wstring(result));
+    }
+    void OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) override {
+        calls.push_back(L"offline " + std::to_wstring(number) + L"/" + std::to_wstring(total) +
+                        (failed ? L" failed" : L""));
+    }
+
+    void ShowRamFileList(const std::wstring& batches) override {
+        calls.push_back(L"ram list " + batches);
+    }
+    std::filesystem::path RamFileFolder() override { return ramFolder; }
+    void StoreRamFileFolder(const std::filesystem::path& folder) override {
+        storedRamFolder = folder;
+    }
+    std::optional<std::filesystem::path> AskSavePath(const RamFileSaveQuestion& q) override {
+        question = q;
+        calls.push_back(L"ask save " + q.proposedName);
+        return answer;
+    }
+    void ShowErrorBox(const std::wstring& text) override { calls.push_back(L"error box " + text); }
+
+    Calls calls;
+    DeviceTable table;
+    std::optional<AgentErrorRecord> error;
+    std::optional<std::int32_t> selected;
+    bool progressVisible = false;
+    int progress = -1;
+    int loadingHidden = 0;
+    std::filesystem::path ramFolder;
+    std::optional<std::filesystem::path> storedRamFolder;
+    std::optional<RamFileSaveQuestion> question;
+    std::optional<std::filesystem::path> answer;
+};
+
+class NotificationTest : public testing::Test {
+protected:
+    // Handles one message and returns the calls it made.
+    Calls Handle(const std::string& text) {
+        window.calls.clear();
+        HandleNotification(text, window);
+        return window.calls;
+    }
+
+    void AddDevice(std::int32_t id, std::int32_t connect, std::int32_t updates) {
+        DeviceRecord record;
+        record.id = id;
+        record.type = L"Q750M1";
+        record.name = L"UIN" + std::to_wstring(id);
+        record.connect = connect;
+        record.updates = updates;
+        window.table.Upsert(record);
+    }
+
+    RecordingWindow window;
+};
+
+TEST_F(NotificationTest, TextsWithoutRootElementChangeNothing) {
+    AddDevice(1, 2, 0);
+    for (const std::string text :
+         {"", "not xml at all", "<?xml version=\"1.0\"?>", "<devremove id=\"1\"", "<a></b>"}) {
+        EXPECT_TRUE(Handle(text).empty()) << text;
+    }
+    EXPECT_EQ(window.loadingHidden, 0);
+    EXPECT_FALSE(window.error);
+    EXPECT_EQ(window.table.Count(), 1);
+}
+
+TEST_F(NotificationTest, ErrorRecordIsStoredFromAnyKindAndOkDoesNothingElse) {
+    const auto before = std::chrono::system_clock::now();
+    EXPECT_TRUE(
+        Handle("<ok error_description=\"disk full\" category=\"0\" error_id=\"17\"/>").empty());
+    ASSERT_TRUE(window.error);
+    EXPECT_EQ(window.error->description, L"disk full");
+    EXPECT_EQ(window.error->category, 0);
+    EXPECT_EQ(window.error->errorId, 17);
+    EXPECT_GE(window.error->time, before);
+    EXPECT_LE(window.error->time, std::chrono::system_clock::now());
+    EXPECT_EQ(window.loadingHidden, 1);
+
+    // Missing numbers read as 0; an unknown kind still carries its error.
+    Handle("<whatever error_description=\"lost\"/>");
+    EXPECT_EQ(window.error->description, L"lost");
+    EXPECT_EQ(window.error->category, 0);
+    EXPECT_EQ(window.error->errorId, 0);
+    EXPECT_EQ(window.loadingHidden, 2);
+
+    // An empty description is no error: the stored record stays.
+    Handle("<message msgtype=\"0\" message=\"hi\" error_description=\"\" error_id=\"5\"/>");
+    EXPECT_EQ(window.error->description, L"lost");
+    EXPECT_EQ(window.loadingHidden, 3);
+}
+
+TEST_F(NotificationTest, DeviceArrivalAndInformation) {
+    EXPECT_EQ(
+        Handle("<devarrival id=\"7\" connect=\"2\" updates=\"0\" type=\"Q200M1\" "
+               "name=\"A-1\" msgtype=\"1\" message=\"Найдено\"/>"),
+        (Calls{L"refresh update all", L"status 1 Найдено", L"balloon Подключено устройство: A-1"}));
+    auto record = window.table.FindById(7);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->type, L"Q200M1");
+    EXPECT_EQ(record->name, L"A-1");
+    EXPECT_EQ(record->connect, 2);
+    EXPECT_EQ(record->updates, 0);
+
+    window.table.SetSerialNo(7, L"SN5");
+    // Information about a known device: no balloon, no status without a message, kept fields.
+    EXPECT_EQ(Handle("<deviceinfo id=\"7\" connect=\"1\" updates=\"2\" type=\"Q200M1\" "
+                     "name=\"A-1\" msgtype=\"0\" message=\"\"/>"),
+              (Calls{L"refresh update all"}));
+    record = window.table.FindById(7);
+    EXPECT_EQ(record->connect, 1);
+    EXPECT_EQ(record->updates, 2);
+    EXPECT_EQ(record->serialno, L"SN5");
+    EXPECT_EQ(window.table.Count(), 1);
+    EXPECT_EQ(window.loadingHidden, 2);
+}
+
+TEST_F(NotificationTest, DeviceRemovalRunsTheWindowActionsEvenForAnUnknownId) {
+    AddDevice(1, 2, 0);
+    AddDevice(2, 2, 2);
+    const Calls expected{L"refresh update all", L"summary", L"balloon Устройство извлечено"};
+    EXPECT_EQ(Handle("<devremove id=\"1\"/>"), expected);
+    EXPECT_FALSE(window.table.FindById(1));
+    EXPECT_EQ(window.table.Count(), 1);
+    EXPECT_EQ(Handle("<devremove id=\"99\"/>"), expected);
+    EXPECT_EQ(window.table.Count(), 1);
+}
+
+TEST_F(NotificationTest, FreeMessageGoesToStatusAndBalloon) {
+    EXPECT_EQ(Handle("<message msgtype=\"2\" message=\"Нет связи\"/>"),
+              (Calls{L"status 2 Нет связи", L"balloon Нет связи"}));
+}
+
+TEST_F(NotificationTest, UpdateCheckBeginAndEnd) {
+    AddDevice(3, 2, 6);
+    AddDevice(4, 2, 6);
+    EXPECT_TRUE(Handle("<hasfwupdate phase=\"begin\" id=\"3\"/>").empty());
+    EXPECT_EQ(window.table.FindById(3)->updates, 1);
+
+    // End for the selected device: the scan button follows allowScanning.
+    window.selected = 3;
+    EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"3\" state=\"0\" allowScanning=\"7\" "
+                     "serialno=\"S-3\" attributeName=\"RUB\" message=\"\" msgtype=\"0\"/>"),
+              (Calls{L"summary", L"scan button shown", L"refresh update all"}));
+    const auto record = window.table.FindById(3);
+    EXPECT_EQ(record->updates, 0);
+    EXPECT_TRUE(record->allowScanning);
+    EXPECT_EQ(record->serialno, L"S-3");
+    EXPECT_EQ(record->attributeName, L"RUB");
+
+    // End for a device that is not selected leaves the scan button alone; a message replaces
+    // the summary.
+    EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"4\" state=\"2\" allowScanning=\"True\" "
+                     "message=\"Готово\" msgtype=\"0\"/>"),
+              (Calls{L"status 0 Готово", L"balloon Готово", L"refresh update all"}));
+    EXPECT_FALSE(window.table.FindById(4)->allowScanning);
+
+    window.selected.reset();
+    EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"4\" state=\"2\" allowScanning=\"1\"/>"),
+              (Calls{L"summary", L"refresh update all"}));
+    window.selected = 4;
+    EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"4\" state=\"2\" allowScanning=\"0\"/>"),
+              (Calls{L"summary", L"scan button hidden", L"refresh update all"}));
+
+    EXPECT_TRUE(Handle("<hasfwupdate phase=\"middle\" id=\"4\"/>").empty());
+    EXPECT_EQ(window.table.FindById(4)->updates, 2);
+}
+
+std::string Task(const std::string& task, const std::string& phase, const std::string& progress,
+                 int msgtype = 0, const std::string& message = "") {
+    return "<taskprocess id=\"5\" taskname=\"" + task + "\" phase=\"" + phase + "\" progress=\"" +
+           progress + "\" msgtype=\"" + std::to_string(msgtype) + "\" message=\"" + message +
+           "\"/>";
+}
+
+TEST_F(NotificationTest, FirmwareTaskMovesTheBarThroughBothHalves) {
+    AddDevice(5, 2, 0);
+    EXPECT_EQ(Handle(Task("downloadfw", "begin", "0", 0, "Загрузка")),
+              (Calls{L"enter task", L"place bar 5", L"status 0 Загрузка", L"balloon Загрузка"}));
+    Handle(Task("downloadfw", "inprogress", "0.5"));
+    EXPECT_EQ(window.progress, 25);
+    // Status and balloon even without a message.
+    EXPECT_EQ(Handle(Task("downloadfw", "end", "1")),
+              (Calls{L"leave task keeping bar", L"bar 50", L"status 0 ", L"balloon "}));
+    Handle(Task("updatefw", "begin", "0"));
+    EXPECT_EQ(window.progress, 50);
+    Handle(Task("updatefw", "inprogress", "0.5"));
+    EXPECT_EQ(window.progress, 75);
+    Handle(Task("updatefw", "inprogress", "0.999"));
+    EXPECT_EQ(window.progress, 99);
+    // 1.2 would be 110: outside the bar, not set. Nonsense numbers are not set either.
+    for (const std::string bad : {"1.2", "1e300", "-5"}) {
+        EXPECT_EQ(Handle(Task("updatefw", "inprogress", bad)).front(), L"status 0 ") << bad;
+        EXPECT_EQ(window.progress, 99);
+    }
+    EXPECT_EQ(Handle(Task("updatefw", "end", "1")),
+              (Calls{L"leave task", L"refresh update all", L"summary", L"status 0 ", L"balloon "}));
+    EXPECT_EQ(window.table.FindById(5)->updates, 2);
+    EXPECT_FALSE(window.progressVisible);
+}
+
+TEST_F(NotificationTest, ProgressIsNotSetWhileTheBarIsHidden) {
+    AddDevice(5, 2, 0);
+    EXPECT_EQ(Handle(Task("downloadfw", "inprogress", "0.5")).front(), L"status 0 ");
+    EXPECT_EQ(Handle(Task("updatefw", "begin", "0")).size(), 3u);
+    EXPECT_EQ(window.progress, -1);
+}
+
+TEST_F(NotificationTest, TaskErrorEndsTaskModeWhateverTheTaskAndPhase) {
+    AddDevice(5, 2, 0);
+    for (const std::string task : {"downloadfw", "updatefw", "other"}) {
+        for (const std::string phase : {"begin", "inprogress", "end", "odd"}) {
+            EXPECT_EQ(Handle(Task(task, phase, "0.5", 2, "Сбой")),
+                      (Calls{L"leave task", L"status 2 Сбой", L"balloon Сбой"}))
+                << task << " " << phase;
+        }
+    }
+    EXPECT_EQ(window.table.FindById(5)->updates, 0);
+    // An unknown task without error only reports its message.
+    EXPECT_EQ(Handle(Task("formatdisk", "begin", "0")), (Calls{L"status 0 ", L"balloon "}));
+}
+
+TEST_F(NotificationTest, CheckTimesShowOnlyTheValuesThatAreSet) {
+    test::ScopedEnv tz("TZ", "UTC");
+    ::tzset();
+    // 2026-12-08 13:20:00 UTC
+    EXPECT_EQ(Handle("<check_update_time last=\"0\" next=\"1796736000\"/>"),
+              (Calls{L"next 13:20 08.12.2026"}));
+    EXPECT_EQ(Handle("<check_update_time last=\"1796736000\" next=\"0\"/>"),
+              (Calls{L"last 13:20 08.12.2026"}));
+    EXPECT_TRUE(Handle("<check_update_time last=\"0\"/>").empty());
+    EXPECT_TRUE(Handle("<check_update_time last=\"9223372036854775807\"/>").empty());
+}
+
+TEST_F(NotificationTest, NewRevisionIsAnnouncedOnlyAboveOurOwn) {
+    EXPECT_TRUE(Handle("<app_actual_version revision=\"2293\" href=\"http://x/a\"/>").empty());
+    EXPECT_EQ(Handle("<app_actual_version revision=\"2294\" href=\"http://x/b\"/>"),
+              (Calls{L"download address http://x/b",
+                     L"revision Доступна новая ревизия ПО: 2294 | Скачать"}));
+    EXPECT_EQ(window.loadingHidden, 2);
+}
+
+TEST_F(NotificationTest, DialogNotificationsAreForwarded) {
+    EXPECT_EQ(Handle("<upload_scan_to_server number=\"3\" result=\"2\"/>"), (Calls{L"upload 3 2"}));
+    EXPECT_EQ(Handle("<get_scan_from_device number=\"12\"/>"), (Calls{L"scan 12 0"}));
+    EXPECT_EQ(Handle("<offline_update number=\"1\" total=\"4\"/>"), (Calls{L"offline 1/4"}));
+    EXPECT_EQ(Handle("<offline_update number=\"2\" total=\"4\" error_description=\"no\"/>"),
+              (Calls{L"offline 2/4 failed"}));
+    EXPECT_EQ(Handle("<ram_file_list id=\"3\" batches=\"a.bin 12\nb.bin 7\"/>"),
+              (Calls{L"ram list a.bin 12\nb.bin 7"}));
+}
+
+class RamFileTest : public NotificationTest {
+protected:
+    static std::string Get(const std::string& content, const std::string& filename = "log.zip") {
+        return "<ram_file_get id=\"1\" filename=\"" + filename + "\" content=\"" + content + "\"/>";
+    }
+    test::TempDir dir;
+};
+
+TEST_F(RamFileTest, MalformedContentIsRefusedBeforeAnyQuestion) {
+    window.answer = dir / "out.zip";
+    for (const std::string bad :
+         {"QUJDR", "QUJD*A==", "QU=DQUJD", "Q===", "QUJD QUJD", "====", "QUJDQUJ=QUJD"}) {
+        EXPECT_EQ(Handle(Get(bad)), (Calls{L"error box Ошибка в полученных данных"})) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.zip"));
+}
+
+TEST_F(RamFileTest, ChosenFileGetsTheDecodedBytesAndItsFolderIsRemembered) {
+    window.ramFolder = dir.path();
+    window.answer = dir / "saved.zip";
+    EXPECT_EQ(Handle(Get("AAECAwT/", "\\flash\\logs\\day1.zip")), (Calls{L"ask save day1.zip"}));
+    EXPECT_EQ(test::ReadFileBytes(dir / "saved.zip"), std::string("\x00\x01\x02\x03\x04\xff", 6));
+    ASSERT_TRUE(window.question);
+    EXPECT_EQ(window.question->defaultExtension, L"zip");
+    EXPECT_EQ(window.question->filter, L"Archive (*.zip)|*.zip|All Files (*.*)|*.*||");
+    EXPECT_EQ(window.question->initialFolder, dir.path());
+    EXPECT_EQ(window.storedRamFolder, dir.path());
+
+    // Padding of one and two characters; a name with only forward slashes; overwriting.
+    Handle(Get("TWFu", "a/b/c.zip"));
+    EXPECT_EQ(window.question->proposedName, L"c.zip");
+    EXPECT_EQ(test::ReadFileBytes(dir / "saved.zip"), "Man");
+    Handle(Get("TWE=", "plain"));
+    EXPECT_EQ(window.question->proposedName, L"plain");
+    EXPECT_EQ(test::ReadFileBytes(dir / "saved.zip"), "Ma");
+    Handle(Get("TQ=="));
+    EXPECT_EQ(test::ReadFileBytes(dir / "saved.zip"), "M");
+    Handle(Get(""));
+    EXPECT_TRUE(std::filesystem::exists(dir / "saved.zip"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "saved.zip"), "");
+    // Nothing but the file itself is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(RamFileTest, CancelledQuestionEndsSilently) {
+    window.answer.reset();
+    EXPECT_EQ(Handle(Get("TWFu")), (Calls{L"ask save log.zip"}));
+    EXPECT_FALSE(window.storedRamFolder);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST_F(RamFileTest, UnwritablePathIsReportedAndLeavesNothingBehind) {
+    window.answer = dir / "missing" / "out.zip";
+    EXPECT_EQ(Handle(Get("TWFu")),
+              (Calls{L"ask save log.zip", L"error box Ошибка сохранения данных в файл"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    // A folder where the file should be: the rename fails, the folder stays, no partial file.
+    std::filesystem::create_directory(dir / "taken");
+    test::WriteFileBytes(dir / "taken" / "inner", "x");
+    window.answer = dir / "taken";
+    EXPECT_EQ(Handle(Get("TWFu")).back(), L"error box Ошибка сохранения данных в файл");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+}  // namespace
+}  // namespace vorn
