@@ -1,0 +1,124 @@
+#include "platform/ui/DesktopTray.h"
+
+#include <algorithm>
+
+#include <wx/menu.h>
+#include <wx/notifmsg.h>
+#include <wx/taskbar.h>
+// After wx/notifmsg.h, which declares its base class.
+#include <wx/generic/notifmsg.h>
+
+namespace vorn::platform {
+
+namespace {
+
+std::optional<bool> g_availabilityOverride;
+
+}  // namespace
+
+class DesktopTray::Icon : public wxTaskBarIcon {
+public:
+    explicit Icon(DesktopTray& owner) : owner_(owner) {
+        Bind(wxEVT_TASKBAR_LEFT_UP, [this](wxTaskBarIconEvent&) {
+            if (owner_.handlers_.leftClick) {
+                owner_.handlers_.leftClick();
+            }
+        });
+        Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
+            if (owner_.handlers_.menuCommand) {
+                owner_.handlers_.menuCommand(event.GetId());
+            }
+        });
+    }
+
+protected:
+    // wxWidgets shows this menu on a right click and deletes it afterwards.
+    wxMenu* CreatePopupMenu() override { return owner_.BuildMenu(); }
+
+private:
+    DesktopTray& owner_;
+};
+
+DesktopTray::DesktopTray(wxWindow* parent, Handlers handlers)
+    : parent_(parent), handlers_(std::move(handlers)) {}
+
+DesktopTray::~DesktopTray() {
+    Remove();
+}
+
+bool DesktopTray::IsAvailable() {
+    if (g_availabilityOverride) {
+        return *g_availabilityOverride;
+    }
+    return wxTaskBarIcon::IsAvailable();
+}
+
+void DesktopTray::OverrideAvailability(std::optional<bool> available) {
+    g_availabilityOverride = available;
+}
+
+bool DesktopTray::Add(const wxIcon& icon, const wxString& tip) {
+    if (added_ || !IsAvailable()) {
+        return false;
+    }
+    if (!icon_) {
+        icon_ = std::make_unique<Icon>(*this);
+    }
+    if (!icon_->SetIcon(icon, tip)) {
+        return false;
+    }
+    image_ = icon;
+    tip_ = tip;
+    added_ = true;
+    return true;
+}
+
+bool DesktopTray::Modify(const wxIcon& icon, const wxString& tip) {
+    if (!added_) {
+        return false;
+    }
+    if (!icon_->SetIcon(icon, tip)) {
+        return false;
+    }
+    image_ = icon;
+    tip_ = tip;
+    return true;
+}
+
+void DesktopTray::Remove() {
+    balloon_.reset();
+    fallbackBalloon_.reset();
+    if (icon_) {
+        icon_->RemoveIcon();
+        // wxTaskBarIcon may still have events queued; let wxWidgets delete it when idle.
+        icon_.release()->Destroy();
+    }
+    added_ = false;
+}
+
+bool DesktopTray::ShowBalloon(const wxString& title, const wxString& text, int timeoutMs) {
+    if (!added_) {
+        return false;
+    }
+    lastBalloon_ = text;
+    const int seconds = std::max(1, (timeoutMs + 999) / 1000);
+    // A new balloon replaces the one still shown, as the tray's own balloon would.
+    balloon_.reset();
+    fallbackBalloon_.reset();
+    auto native = std::make_unique<wxNotificationMessage>(title, text, parent_, wxICON_INFORMATION);
+    if (native->Show(seconds)) {
+        balloon_ = std::move(native);
+        return true;
+    }
+    auto generic =
+        std::make_unique<wxGenericNotificationMessage>(title, text, parent_, wxICON_INFORMATION);
+    const bool shown = generic->Show(seconds);
+    fallbackBalloon_ = std::move(generic);
+    return shown;
+}
+
+wxMenu* DesktopTray::BuildMenu() const {
+    return handlers_.buildMenu ? handlers_.buildMenu() : nullptr;
+}
+
+}  // namespace vorn::platform

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include <wx/app.h>
+#include <wx/artprov.h>
+#include <wx/dialog.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+
+#include "platform/ui/DesktopTray.h"
+#include "platform/ui/ModalQuestions.h"
+#include "platform/ui/UiThreadCall.h"
+
+// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
+// GUI application object.
+wxIMPLEMENT_APP_NO_MAIN(wxApp);
+
+using namespace std::chrono_literals;
+using vorn::platform::AskedQuestion;
+using vorn::platform::DesktopTray;
+using vorn::platform::ModalAnswers;
+using vorn::platform::UiThreadCall;
+
+namespace {
+
+// Pumps the UI thread's events until `done` holds or the time is up.
+template <class Pred>
+bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        wxTheApp->Yield(true);
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+class WindowHelpers : public testing::Test {
+protected:
+    void SetUp() override {
+        // A failed wxWidgets check fails the test instead of opening a dialog nobody answers.
+        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
+                              const wxString& msg) {
+            ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
+        });
+        frame_ = new wxFrame(nullptr, wxID_ANY, "helpers");
+    }
+    void TearDown() override {
+        frame_->Destroy();
+        wxTheApp->Yield(true);
+    }
+    wxFrame* frame_ = nullptr;
+};
+
+TEST_F(WindowHelpers, WorkerCallsRunOnTheUiThreadAndCloseReleasesWaitingWorkers) {
+    UiThreadCall gate(frame_);
+    const auto uiThread = std::this_thread::get_id();
+
+    // A call from a worker runs on the UI thread and the worker waits for its end.
+    std::thread::id ranOn;
+    std::atomic<int> result{-1};
+    std::thread worker([&] {
+        int value = 0;
+        const bool ran = gate.Run([&] {
+            ranOn = std::this_thread::get_id();
+            value = 42;
+        });
+        result = ran ? value : -2;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return result != -1; }));
+    worker.join();
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(ranOn, uiThread);
+
+    // On the UI thread the call runs straight away.
+    bool direct = false;
+    EXPECT_TRUE(gate.Run([&] { direct = true; }));
+    EXPECT_TRUE(direct);
+
+    // A worker waiting while the UI thread never pumps is released by Close, and its call is
+    // dropped even when the queue is pumped afterwards.
+    std::atomic<int> blocked{-1};
+    bool lateRun = false;
+    std::thread stuck([&] { blocked = gate.Run([&] { lateRun = true; }) ? 1 : 0; });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(blocked, -1);
+    gate.Close();
+    stuck.join();
+    EXPECT_EQ(blocked, 0);
+    PumpUntil([] { return false; }, 50ms);
+    EXPECT_FALSE(lateRun);
+
+    // After Close every call is refused, on any thread.
+    EXPECT_FALSE(gate.Run([] {}));
+    std::atomic<int> refused{-1};
+    std::thread late([&] { refused = gate.Run([] {}) ? 1 : 0; });
+    late.join();
+    EXPECT_EQ(refused, 0);
+}
+
+TEST_F(WindowHelpers, ModalQuestionsAreAnsweredByTheHook) {
+    ModalAnswers answers;
+    answers.Answer(wxID_OK);
+    answers.Answer(wxID_OK, "/tmp/chosen.blist");
+    answers.Answer(wxID_CANCEL);
+
+    EXPECT_EQ(
+        vorn::platform::AskMessage(frame_, "text", "caption", wxOK | wxCANCEL | wxICON_WARNING),
+        wxID_OK);
+    vorn::platform::FileQuestion open;
+    open.directory = "/tmp";
+    open.wildcard = "BlackList Files (*.blist)|*.blist|All Files (*.*)|*.*";
+    auto chosen = vorn::platform::AskFile(frame_, open);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, "/tmp/chosen.blist");
+    EXPECT_FALSE(vorn::platform::AskFile(frame_, open).has_value());
+    // Nothing queued and no handler: cancelled, never shown.
+    EXPECT_EQ(vorn::platform::AskMessage(frame_, "more", "caption", wxOK), wxID_CANCEL);
+
+    ASSERT_EQ(answers.asked().size(), 4u);
+    EXPECT_EQ(answers.asked()[0].kind, AskedQuestion::Kind::Message);
+    EXPECT_EQ(answers.asked()[0].text, "text");
+    EXPECT_TRUE(answers.asked()[0].style & wxICON_WARNING);
+    EXPECT_EQ(answers.asked()[1].kind, AskedQuestion::Kind::File);
+    EXPECT_EQ(answers.asked()[1].wildcard, open.wildcard);
+    EXPECT_EQ(answers.asked()[1].directory, "/tmp");
+
+    // A saved name without extension gets the default one.
+    answers.Answer(wxID_OK, "/tmp/archive");
+    vorn::platform::FileQuestion save;
+    save.save = true;
+    save.defaultExtension = "zip";
+    EXPECT_EQ(vorn::platform::AskFile(frame_, save).value_or(""), "/tmp/archive.zip");
+
+    // The handler answers any other dialog and may look into it.
+    wxString seen;
+    answers.SetHandler([&](wxDialog& dialog) {
+        seen = dialog.GetTitle();
+        return wxID_OK;
+    });
+    wxDialog sub(frame_, wxID_ANY, "sub-dialog");
+    EXPECT_EQ(vorn::platform::RunModal(sub), wxID_OK);
+    EXPECT_EQ(seen, "sub-dialog");
+}
+
+TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
+    const wxIcon icon = wxArtProvider::GetIcon(wxART_INFORMATION, wxART_OTHER, wxSize(16, 16));
+    int commands = 0;
+    DesktopTray::Handlers handlers;
+    handlers.buildMenu = [] {
+        auto* menu = new wxMenu;
+        menu->Append(103, L"Показать");
+        menu->Append(wxID_EXIT, "Exit");
+        return menu;
+    };
+    handlers.menuCommand = [&](int) { ++commands; };
+
+    DesktopTray::OverrideAvailability(false);
+    {
+        DesktopTray tray(frame_, handlers);
+        EXPECT_FALSE(tray.Add(icon, "Zelt"));
+        EXPECT_FALSE(tray.IsAdded());
+        EXPECT_FALSE(tray.Modify(icon, "Zelt"));
+        EXPECT_FALSE(tray.ShowBalloon("Zelt", "nothing", 2000));
+    }
+
+    DesktopTray::OverrideAvailability(true);
+    {
+        DesktopTray tray(frame_, handlers);
+        EXPECT_TRUE(tray.Add(icon, "Zelt"));
+        // A second addition is refused while the icon is there.
+        EXPECT_FALSE(tray.Add(icon, "Zelt"));
+        EXPECT_TRUE(tray.Modify(icon, "Zelt"));
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", L"Подключено устройство: 1", 2000));
+        EXPECT_EQ(tray.lastBalloon(), L"Подключено устройство: 1");
+        std::unique_ptr<wxMenu> menu(tray.BuildMenu());
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(menu->GetMenuItemCount(), 2u);
+        tray.Remove();
+        EXPECT_FALSE(tray.IsAdded());
+        EXPECT_TRUE(tray.Add(icon, "Zelt"));
+    }
+    DesktopTray::OverrideAvailability(std::nullopt);
+    wxTheApp->Yield(true);
+}
+
+}  // namespace
