@@ -1,0 +1,112 @@
+// AgentZelt: a simulator of the agent service, for development and demonstrations.
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "tools/agent-sim/AgentSimulator.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: AgentZelt [--demo | --script FILE | --idle] [--devices N] [--record FILE]\n"
+    "\n"
+    "A development and demo tool: it simulates the agent service so that Vorn Update runs\n"
+    "without devices. It does not talk to any device.\n"
+    "\n"
+    "It serves the request pipe, answering every request (the device list of its simulated\n"
+    "devices, the options it keeps under the agent's registry key, \"ok\" for the rest), and\n"
+    "sends notifications to the event pipe, waiting for the program to listen.\n"
+    "\n"
+    "  --demo          built-in scenario (the default): devices arrive, an update check finds\n"
+    "                  an update, update requests show firmware download and write progress\n"
+    "  --script FILE   send the notifications of FILE instead: one per line, \"wait MS\" lines\n"
+    "                  between them, '#' starts a comment line; requests still get the demo's\n"
+    "                  reactions\n"
+    "  --idle          send no notifications of its own\n"
+    "  --devices N     start with N connected devices (ids 1..N)\n"
+    "  --record FILE   append every request received to FILE, one a line, with \\n \\r \\t \\\\\n"
+    "                  and \\xNN escapes\n"
+    "  --help          this text\n"
+    "\n"
+    "VORN_PIPE_NS selects the pipe namespace, VORN_REGISTRY_DIR the registry folder.\n"
+    "It ends on SIGTERM or SIGINT.\n";
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "AgentZelt: %s\n\n%s", problem, kHelp);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using vorn::sim::SimulatorConfig;
+    SimulatorConfig config;
+    enum class Mode { Demo, Script, Idle } mode = Mode::Demo;
+    std::string script;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == "--demo") {
+            mode = Mode::Demo;
+        } else if (arg == "--idle") {
+            mode = Mode::Idle;
+        } else if (arg == "--script" && hasValue) {
+            mode = Mode::Script;
+            script = argv[++i];
+        } else if (arg == "--record" && hasValue) {
+            config.recordFile = argv[++i];
+        } else if (arg == "--devices" && hasValue) {
+            char* end = nullptr;
+            const long count = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || count < 0 || count > 10000) {
+                return Usage("--devices needs a number from 0 to 10000");
+            }
+            for (int32_t id = 1; id <= count; ++id) {
+                vorn::sim::SimulatedDevice device;
+                device.id = id;
+                device.type = id % 2 != 0 ? "Q750M1" : "Q200M1";
+                device.name = "SIM" + std::to_string(100000 + id);
+                config.devices.push_back(device);
+            }
+        } else {
+            return Usage(("unknown or incomplete option " + std::string(arg)).c_str());
+        }
+    }
+    config.reactions = vorn::sim::DemoReactions();
+    if (mode == Mode::Demo) {
+        config.steps = vorn::sim::DemoSteps();
+    } else if (mode == Mode::Script) {
+        std::string error;
+        auto steps = vorn::sim::LoadScript(script, error);
+        if (!steps) {
+            std::fprintf(stderr, "AgentZelt: %s\n", error.c_str());
+            return 2;
+        }
+        config.steps = std::move(*steps);
+    }
+
+    // The signals are taken by sigwait below; no thread is interrupted by them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    vorn::sim::AgentSimulator simulator(std::move(config));
+    std::string error;
+    if (!simulator.Start(error)) {
+        std::fprintf(stderr, "AgentZelt: %s\n", error.c_str());
+        return 1;
+    }
+    int received = 0;
+    sigwait(&signals, &received);
+    simulator.Stop();
+    return 0;
+}
