@@ -168,9 +168,15 @@ std::string WideToCp1251(std::wstring_view wide) {
 }
 
 bool Utf16Less(std::wstring_view a, std::wstring_view b) noexcept {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](wchar_t x, wchar_t y) { return Utf16Rank(x) < Utf16Rank(y); });
+    // Only the first difference decides, and finding it needs no ranks.
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (ib == b.end()) {
+        return false;
+    }
+    if (ia == a.end()) {
+        return true;
+    }
+    return Utf16Rank(*ia) < Utf16Rank(*ib);
 }
 
 }  // namespace Localization::text

@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 #include "translation/SqlDatabase.h"
 #include "translation/SqlException.h"
@@ -18,14 +21,9 @@ namespace Localization {
 
 namespace {
 
-struct TextLess {
-    using is_transparent = void;
-    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept {
-        return text::Utf16Less(a, b);
-    }
-};
-
-using TranslationMap = std::map<std::wstring, std::wstring, TextLess>;
+// Code-point order: the same as UTF-16 order but for the rare texts beyond U+FFFF, which the
+// untranslated-texts file sorts its own way.
+using TranslationMap = std::map<std::wstring, std::wstring, std::less<>>;
 
 // The id names a table; quoted, it can never become part of the statement.
 std::string QuoteIdentifier(const std::string& name) {
@@ -182,12 +180,19 @@ void CVocabrix::FlushUntranslated() {
     if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
         std::filesystem::remove(file, error);
     }
-    std::wstring lines;
+    std::vector<const std::wstring*> untranslated;
     for (const auto& [source, destination] : state_->translations) {
         if (source == destination) {
-            lines += source;
-            lines += L"\r\n";
+            untranslated.push_back(&source);
         }
+    }
+    std::stable_sort(
+        untranslated.begin(), untranslated.end(),
+        [](const std::wstring* a, const std::wstring* b) { return text::Utf16Less(*a, *b); });
+    std::wstring lines;
+    for (const std::wstring* source : untranslated) {
+        lines += *source;
+        lines += L"\r\n";
     }
     WriteAll(file, text::WideToCp1251(lines));
 }
