@@ -39,10 +39,6 @@ public:
     const std::string& SettingsPath() const { return settingsPath_; }
     const std::string& ModuleName() const { return moduleName_; }
 
-    // The level list that the settings text gives the module: its own list, else the global
-    // list for traced (listed) or non-traced modules. Empty when there is none.
-    static std::string FindLevelList(std::string_view settings, std::string_view moduleName);
-
 private:
     void Watch(vorn::platform::UniqueFd notifications, std::string fileName);
 

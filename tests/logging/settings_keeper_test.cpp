@@ -9,10 +9,12 @@
 #include "logging/CSettingsKeeper.h"
 #include "logging/GreywickRegistry.h"
 #include "logging/LevelTable.h"
+#include "logging/SettingsSearch.h"
 #include "platform/RegistryStore.h"
 #include "support/TestEnvironment.h"
 
 using Kavro::Greywick::CSettingsKeeper;
+using Kavro::Greywick::FindModuleLevelList;
 using Kavro::Greywick::LevelTable;
 using Kavro::Greywick::ParseRegistryBool;
 using vorn::platform::RegistryRoot;
@@ -160,29 +162,28 @@ TEST(SettingsFile, ModuleListThenTracedThenNontraced) {
         "  <module><name val=\"listed.exe\"/></module>\r\n";
     const std::string text = SettingsFor(clients, "7", "8,9");
 
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(text, "vorn_update.exe"), "1-3,100+");
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(text, "other.exe"), "1");
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(text, "LISTED.exe"), "7");
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(text, "stranger.exe"), "8,9");
+    EXPECT_EQ(FindModuleLevelList(text, "vorn_update.exe"), "1-3,100+");
+    EXPECT_EQ(FindModuleLevelList(text, "other.exe"), "1");
+    EXPECT_EQ(FindModuleLevelList(text, "LISTED.exe"), "7");
+    EXPECT_EQ(FindModuleLevelList(text, "stranger.exe"), "8,9");
     // A name that merely begins like the module's is another module.
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(text, "vorn_update.ex"), "8,9");
+    EXPECT_EQ(FindModuleLevelList(text, "vorn_update.ex"), "8,9");
     // Cyrillic capitals in the file match the lower-case module name.
     const std::string cyrillic = SettingsFor(
         "<module><name val=\"\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x91\xD0\x90\"/><loglevel val=\"5\"/>"
         "</module>",
         "", "");
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(cyrillic, "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB1\xD0\xB0"),
-              "5");
+    EXPECT_EQ(FindModuleLevelList(cyrillic, "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB1\xD0\xB0"), "5");
 
     // Globals written before clients are found as well.
     const std::string globalsFirst =
         "<greywicksettings><globals><loglevel><nontraced_modules val=\"42\"/></loglevel>"
         "</globals><clients></clients></greywicksettings>";
-    EXPECT_EQ(CSettingsKeeper::FindLevelList(globalsFirst, "x"), "42");
+    EXPECT_EQ(FindModuleLevelList(globalsFirst, "x"), "42");
 
-    EXPECT_EQ(CSettingsKeeper::FindLevelList("<other>nothing</other>", "x"), "");
-    EXPECT_EQ(CSettingsKeeper::FindLevelList("", "x"), "");
-    EXPECT_EQ(CSettingsKeeper::FindLevelList("<GreywickSettings><clients><module>", "x"), "");
+    EXPECT_EQ(FindModuleLevelList("<other>nothing</other>", "x"), "");
+    EXPECT_EQ(FindModuleLevelList("", "x"), "");
+    EXPECT_EQ(FindModuleLevelList("<GreywickSettings><clients><module>", "x"), "");
 }
 
 TEST_F(KeeperFixture, NoSettingsFileEnablesLevelsBelow100AndDoesNotWatch) {
