@@ -121,8 +121,8 @@ std::optional<std::vector<ScenarioStep>> ParseScript(const std::string& text, st
         if (line.empty() || line.front() == '#') {
             continue;
         }
-        if (line.rfind("wait ", 0) == 0) {
-            const std::string_view value = std::string_view(line).substr(5);
+        if (line == "wait" || line.rfind("wait ", 0) == 0) {
+            const std::string_view value = std::string_view(line).substr(4 + (line.size() > 4));
             unsigned long ms = 0;
             const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
             if (ec != std::errc() || end != value.data() + value.size() || ms > 86'400'000) {

@@ -1,0 +1,261 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "agent/AgentEventPipe.h"
+#include "agent/AgentProtocol.h"
+#include "agent/RequestChannel.h"
+#include "platform/LocalPipe.h"
+#include "support/TestEnvironment.h"
+#include "tools/agent-sim/AgentSimulator.h"
+#include "tools/agent-sim/RequestRecorder.h"
+#include "tools/agent-sim/Scenario.h"
+
+extern char** environ;
+
+namespace vorn {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(AgentSimulatorPartsTest, RecordLinesEscapeControlBytes) {
+    EXPECT_EQ(sim::EscapeRequest("<updatefw id=\"1\" />\n"), "<updatefw id=\"1\" />\\n");
+    EXPECT_EQ(sim::EscapeRequest(std::string("a\\b\r\t\x01\x7f\0z", 9)),
+              "a\\\\b\\r\\t\\x01\\x7f\\x00z");
+    EXPECT_EQ(sim::EscapeRequest("Файл"), "Файл");
+}
+
+TEST(AgentSimulatorPartsTest, ScriptLinesAndWaits) {
+    std::string error;
+    const auto steps = sim::ParseScript(
+        "# comment\r\n<ok/>\r\nwait 100\nwait 50\n\n<devremove id=\"1\"/>\n<ok a=\"1\"/>", error);
+    ASSERT_TRUE(steps) << error;
+    ASSERT_EQ(steps->size(), 3u);
+    EXPECT_EQ((*steps)[0].text, "<ok/>");
+    EXPECT_EQ((*steps)[0].delay, 0ms);
+    EXPECT_EQ((*steps)[1].text, "<devremove id=\"1\"/>");
+    EXPECT_EQ((*steps)[1].delay, 150ms);
+    EXPECT_EQ((*steps)[2].delay, 0ms);
+    for (const char* bad : {"wait\n", "wait x\n", "wait 10ms\n", "wait -1\n"}) {
+        EXPECT_FALSE(sim::ParseScript(bad, error)) << bad;
+        EXPECT_NE(error.find("line 1"), std::string::npos);
+    }
+    EXPECT_FALSE(sim::LoadScript("/nonexistent/script", error));
+}
+
+TEST(AgentSimulatorPartsTest, RepliesWithoutRunning) {
+    sim::SimulatorConfig config;
+    config.optionsInRegistry = false;
+    config.devices.push_back({7, 2, 0, "Q200M1", "U&7", "", "", false});
+    sim::AgentSimulator simulator(config);
+    const auto list = AgentMessage::Parse(simulator.Respond(request::GetAllDevInfo()));
+    ASSERT_TRUE(list);
+    const auto devices = ReadDeviceList(*list);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].name, L"U&7");
+    EXPECT_EQ(devices[0].updates, 0);
+
+    const AgentOptions options{true, L"сервер \"1\"", 24, 5, true};
+    EXPECT_EQ(simulator.Respond(request::AppOptions(options)), "<ok/>");
+    EXPECT_EQ(ReadOptions(*AgentMessage::Parse(simulator.Respond(request::GetOptions()))), options);
+    EXPECT_EQ(simulator.Respond("not xml"), "<ok/>");
+}
+
+// The built AgentZelt, started in the test's private pipe namespace and registry folder.
+class AgentZeltProcess {
+public:
+    explicit AgentZeltProcess(std::vector<std::string> args, const std::string& output = {}) {
+        args.insert(args.begin(), AGENTZELT_PATH);
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!output.empty()) {
+            posix_spawn_file_actions_addopen(&actions, 1, output.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        }
+        EXPECT_EQ(posix_spawn(&pid_, AGENTZELT_PATH, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~AgentZeltProcess() {
+        if (pid_ > 0) {
+            Terminate();
+        }
+    }
+
+    // Waits until the request pipe answers.
+    bool WaitReady() {
+        const auto deadline = Clock::now() + 10s;
+        std::string reply;
+        while (Clock::now() < deadline) {
+            if (CallAgent("<ready/>", reply)) {
+                return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    // SIGTERM, then the exit status; -1 when it did not end within the bound.
+    int Terminate() {
+        kill(pid_, SIGTERM);
+        return WaitExit();
+    }
+
+    // The exit status once it ends by itself; -1 when it did not end within the bound.
+    int WaitExit() {
+        const auto deadline = Clock::now() + 5s;
+        int status = 0;
+        while (Clock::now() < deadline) {
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        kill(pid_, SIGKILL);  // only a hung simulator of our own making
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+class AgentZeltTest : public ::testing::Test {
+protected:
+    test::PrivatePipeNamespace ns;
+    test::TempDir dir;
+    test::ScopedEnv registry{"VORN_REGISTRY_DIR", dir.path().string()};
+};
+
+TEST_F(AgentZeltTest, AnswersRequestsKeepsOptionsAndRecordsEveryRequest) {
+    const auto record = dir / "requests.txt";
+    AgentZeltProcess agent({"--idle", "--devices", "30", "--record", record.string()});
+    ASSERT_TRUE(agent.WaitReady());
+
+    std::string reply;
+    ASSERT_TRUE(CallAgent(request::GetAllDevInfo(), reply));
+    EXPECT_GT(reply.size(), 2048u);
+    const auto devices = ReadDeviceList(*AgentMessage::Parse(reply));
+    ASSERT_EQ(devices.size(), 30u);
+    EXPECT_EQ(devices[29].id, 30);
+    EXPECT_EQ(devices[29].connect, 2);
+
+    ASSERT_TRUE(CallAgent(request::GetOptions(), reply));
+    EXPECT_EQ(ReadOptions(*AgentMessage::Parse(reply)), AgentOptions{});
+    const AgentOptions changed{true, L"обновления \"&\" <srv>", 7, 30, true};
+    ASSERT_TRUE(CallAgent(request::AppOptions(changed), reply));
+    EXPECT_EQ(reply, "<ok/>");
+    ASSERT_TRUE(CallAgent(request::GetOptions(), reply));
+    EXPECT_EQ(ReadOptions(*AgentMessage::Parse(reply)), changed);
+    const std::string stored = test::ReadFileBytes(dir / "HKEY_CURRENT_USER.reg");
+    EXPECT_NE(stored.find("[HKEY_CURRENT_USER\\Software\\Quorin\\Zelt\\AgentZelt]"),
+              std::string::npos);
+    EXPECT_NE(stored.find("\"CheckFirmwareUpdatesTime\"=\"07:30\""), std::string::npos);
+
+    ASSERT_TRUE(CallAgent(request::UpdateDevice(-1), reply));
+    EXPECT_EQ(reply, "<ok/>");
+    ASSERT_TRUE(CallAgent(request::RamFileGet(3, L"Файлы"), reply));
+    ASSERT_TRUE(CallAgent(std::string("a\tb\x02"), reply));
+    EXPECT_EQ(agent.Terminate(), 0);
+
+    EXPECT_EQ(test::ReadFileBytes(record),
+              "<ready/>\n"
+              "<getalldevinfo/>\n"
+              "<getoptions/>\n" +
+                  request::AppOptions(changed) +
+                  "\n"
+                  "<getoptions/>\n"
+                  "<updatefw id=\"4294967295\" />\\n\n"
+                  "<ram_file_get id=\"3\" filename=\"Файлы\" />\n"
+                  "a\\tb\\x02\n");
+}
+
+TEST_F(AgentZeltTest, SendsScriptToALateListenerAndReactsToUpdates) {
+    const auto script = dir / "script.txt";
+    test::WriteFileBytes(script,
+                         "<devarrival id=\"4\" connect=\"2\" updates=\"0\" type=\"Q750M1\" "
+                         "name=\"UIN-4\" msgtype=\"0\" message=\"\"/>\n"
+                         "wait 50\n"
+                         "<message msgtype=\"1\" message=\"a &amp; b\"/>\n");
+    AgentZeltProcess agent({"--script", script.string()});
+    ASSERT_TRUE(agent.WaitReady());
+    // The program starts listening only now; nothing may have been lost meanwhile.
+    std::this_thread::sleep_for(500ms);
+    AgentEventPipe events;
+    ASSERT_EQ(events.Create(), platform::PipeStatus::Ok);
+    platform::StopSignal stop;
+    auto next = [&]() -> std::string {
+        std::string text;
+        if (events.WaitForClient(stop) != AgentEventPipe::WaitOutcome::ClientConnected ||
+            !events.ReadMessage(text, stop)) {
+            return "(nothing)";
+        }
+        return text;
+    };
+    EXPECT_EQ(next(),
+              "<devarrival id=\"4\" connect=\"2\" updates=\"0\" type=\"Q750M1\" name=\"UIN-4\" "
+              "msgtype=\"0\" message=\"\"/>");
+    EXPECT_EQ(next(), "<message msgtype=\"1\" message=\"a &amp; b\"/>");
+
+    // The device it announced is in its device list.
+    std::string reply;
+    ASSERT_TRUE(CallAgent(request::GetAllDevInfo(), reply));
+    auto devices = ReadDeviceList(*AgentMessage::Parse(reply));
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].name, L"UIN-4");
+
+    ASSERT_TRUE(CallAgent(request::ForceUpdate(4), reply));
+    std::vector<std::string> phases;
+    for (;;) {
+        const auto message = AgentMessage::Parse(next());
+        ASSERT_TRUE(message);
+        if (message->name() != "taskprocess") {
+            EXPECT_EQ(message->name(), "deviceinfo");
+            EXPECT_EQ(message->Int("updates"), 2);
+            break;
+        }
+        EXPECT_EQ(message->Int("id"), 4);
+        phases.push_back(*message->Raw("taskname") + ":" + *message->Raw("phase"));
+    }
+    ASSERT_EQ(phases.size(), 12u);
+    EXPECT_EQ(phases.front(), "downloadfw:begin");
+    EXPECT_EQ(phases[5], "downloadfw:end");
+    EXPECT_EQ(phases.back(), "updatefw:end");
+    ASSERT_TRUE(CallAgent(request::GetAllDevInfo(), reply));
+    devices = ReadDeviceList(*AgentMessage::Parse(reply));
+    EXPECT_EQ(devices.at(0).updates, 2);
+    EXPECT_EQ(agent.Terminate(), 0);
+}
+
+TEST_F(AgentZeltTest, HelpSecondInstanceAndBadArguments) {
+    const auto output = (dir / "out.txt").string();
+    EXPECT_EQ(AgentZeltProcess({"--help"}, output).WaitExit(), 0);
+    EXPECT_NE(test::ReadFileBytes(output).find("development and demo tool"), std::string::npos);
+    EXPECT_EQ(AgentZeltProcess({"--devices", "x"}, output).WaitExit(), 2);
+    EXPECT_EQ(AgentZeltProcess({"--script"}, output).WaitExit(), 2);
+    EXPECT_EQ(AgentZeltProcess({"--script", (dir / "none").string()}, output).WaitExit(), 2);
+
+    AgentZeltProcess first({"--idle"});
+    ASSERT_TRUE(first.WaitReady());
+    EXPECT_EQ(AgentZeltProcess({"--idle"}, output).WaitExit(), 1);
+    EXPECT_NE(test::ReadFileBytes(output).find("request pipe"), std::string::npos);
+    EXPECT_EQ(first.Terminate(), 0);
+}
+
+}  // namespace
+}  // namespace vorn
