@@ -1,0 +1,966 @@
+#include "monitor/ui/CUpdateCtrlDlg.h"
+
+#include <ctime>
+
+#include <wx/artprov.h>
+#include <wx/bmpbuttn.h>
+#include <wx/button.h>
+#include <wx/clipbrd.h>
+#include <wx/evtloop.h>
+#include <wx/hyperlink.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/textdlg.h>
+#include <wx/utils.h>
+
+#include "agent/AgentProtocol.h"
+#include "agent/AgentProtocolMessage.h"
+#include "agent/EventChannelWorker.h"
+#include "agent/RequestChannel.h"
+#include "app/AppProfile.h"
+#include "app/LanguageCatalogue.h"
+#include "app/ui/WindowLanguage.h"
+#include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "monitor/DeviceTable.h"
+#include "monitor/NotificationHandler.h"
+#include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/ProgramVersion.h"
+#include "platform/ui/DesktopTray.h"
+#include "platform/ui/ModalQuestions.h"
+#include "resources/icons/check_now.xpm"
+#include "resources/icons/settings.xpm"
+#include "resources/icons/tray_idle.xpm"
+#include "resources/icons/tray_task.xpm"
+#include "resources/icons/vorn_update.xpm"
+#include "translation/Vocabrix.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const wchar_t* kForceUpdateModel = L"Q200M1";
+constexpr const wchar_t* kTracingModel = L"Q750M1";
+constexpr const wchar_t* kTrayTitle = L"Zelt";
+constexpr const wchar_t* kOperationFailed = L"Операция не была выполнена";
+constexpr const wchar_t* kNoFileChosen = L"Файл не был выбран";
+constexpr const wchar_t* kBlackListWildcard =
+    L"BlackList Files (*.blist)|*.blist|All Files (*.*)|*.*";
+
+wxString Tr(const wchar_t* text) {
+    return Localization::CVocabrix::Instance().TranslateString(text);
+}
+
+wxString Tr(const std::wstring& text) {
+    return Tr(text.c_str());
+}
+
+wxIcon IconFrom(const char* const* xpm) {
+    wxIcon icon;
+    icon.CopyFromBitmap(wxBitmap(xpm));
+    return icon;
+}
+
+}  // namespace
+
+CUpdateCtrlDlg::CUpdateCtrlDlg(bool enableOthers)
+    : enableOthers_(enableOthers), startupTimer_(this, kStartupTimerId), gate_(this) {
+    // The language is chosen before any window exists, so every text is translated from the
+    // start.
+    ApplyStoredLanguage();
+    Create(nullptr, wxID_ANY, "Vorn Update", wxDefaultPosition, wxDefaultSize,
+           wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMINIMIZE_BOX);
+    CreateControls();
+    Initialise();
+}
+
+CUpdateCtrlDlg::~CUpdateCtrlDlg() {
+    // Release a worker that waits for this window before asking it to stop, so that stopping
+    // never waits on a window call.
+    gate_.Close();
+    startupTimer_.Stop();
+    if (worker_) {
+        worker_->Stop();
+        worker_.reset();
+    }
+    tray_.reset();
+    if (loading_) {
+        loading_->Destroy();
+        loading_ = nullptr;
+    }
+    Localization::CVocabrix::Instance().CleanUp();
+}
+
+void CUpdateCtrlDlg::CreateControls() {
+    statusFont_ = wxFont(wxFontInfo(wxSize(0, 16)).Bold().FaceName("Arial"));
+    idleTrayIcon_ = IconFrom(tray_idle_xpm);
+    taskTrayIcon_ = IconFrom(tray_task_xpm);
+
+    list_ = new CDevicesListCtrl(this, kListId);
+
+    revision_ = new wxStaticText(this, kRevisionId, wxEmptyString);
+    revision_->SetFont(statusFont_);
+    revision_->SetForegroundColour(wxColour(255, 0, 0));
+    download_ = new wxButton(this, kDownloadId, "Download");
+    download_->Hide();
+
+    statusIcon_ =
+        new wxStaticBitmap(this, kStatusIconId, wxNullBitmap, wxDefaultPosition, wxSize(16, 16));
+    status_ = new wxStaticText(this, kStatusId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                               wxST_ELLIPSIZE_END);
+    status_->SetFont(statusFont_);
+    errorLink_ =
+        new wxHyperlinkCtrl(this, kErrorLinkId, L"Описание ошибки", wxEmptyString,
+                            wxDefaultPosition, wxDefaultSize, wxHL_ALIGN_LEFT | wxBORDER_NONE);
+    errorLink_->Hide();
+
+    lastCheckLabel_ = new wxStaticText(this, kLastCheckLabelId, L"Последняя проверка:");
+    lastCheckTime_ = new wxStaticText(this, kLastCheckTimeId, wxEmptyString);
+    nextCheckLabel_ = new wxStaticText(this, kNextCheckLabelId, L"Следующая проверка:");
+    nextCheckTime_ = new wxStaticText(this, kNextCheckTimeId, wxEmptyString);
+    lastCheckLabel_->Hide();
+    nextCheckLabel_->Hide();
+
+    settings_ = new wxButton(this, kSettingsId, L"Настройки...");
+    settings_->SetBitmap(wxBitmap(settings_xpm));
+    checkNow_ = new wxBitmapButton(this, kCheckNowId, wxBitmap(check_now_xpm));
+    updateAll_ = new wxButton(this, kUpdateAllId, L"Обновить все");
+    updateAll_->Disable();
+    updateDevice_ = new wxButton(this, kUpdateDeviceId, L"Обновить прошивку уст-ва");
+    updateDevice_->Disable();
+    scan_ = new wxButton(this, kScanId, L"Сканирование банкнот...");
+    scan_->Hide();
+    otherDevices_ = new wxButton(this, kOtherDevicesId, L"Обновить другие уст-ва...");
+    otherDevices_->Hide();
+
+    auto* revisionRow = new wxBoxSizer(wxHORIZONTAL);
+    revisionRow->Add(revision_, 1, wxALIGN_CENTER_VERTICAL);
+    revisionRow->Add(download_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(8));
+
+    auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
+    statusRow->Add(statusIcon_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
+    statusRow->Add(status_, 1, wxALIGN_CENTER_VERTICAL);
+    statusRow->Add(errorLink_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(8));
+
+    auto* times = new wxFlexGridSizer(2, FromDIP(2), FromDIP(8));
+    times->Add(lastCheckLabel_, 0, wxALIGN_CENTER_VERTICAL);
+    times->Add(lastCheckTime_, 0, wxALIGN_CENTER_VERTICAL);
+    times->Add(nextCheckLabel_, 0, wxALIGN_CENTER_VERTICAL);
+    times->Add(nextCheckTime_, 0, wxALIGN_CENTER_VERTICAL);
+
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(settings_, 0, wxALIGN_CENTER_VERTICAL);
+    buttons->Add(checkNow_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(4));
+    buttons->AddStretchSpacer();
+    buttons->Add(otherDevices_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
+    buttons->Add(scan_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
+    buttons->Add(updateAll_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
+    buttons->Add(updateDevice_, 0, wxALIGN_CENTER_VERTICAL);
+
+    const int border = FromDIP(8);
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(list_, 1, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, border);
+    top->Add(revisionRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, border);
+    top->Add(statusRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, border);
+    top->Add(times, 0, wxLEFT | wxRIGHT | wxTOP, border);
+    top->Add(buttons, 0, wxEXPAND | wxALL, border);
+    SetSizer(top);
+
+    // Template 102 is 409 by 182 dialog units.
+    const wxSize templateSize = ConvertDialogToPixels(wxSize(409, 182));
+    SetMinSize(wxSize(templateSize.x, templateSize.y));
+    Fit();
+    SetSize(wxSize(std::max(GetSize().x, templateSize.x), std::max(GetSize().y, templateSize.y)));
+
+    list_->Bind(wxEVT_LIST_ITEM_SELECTED, &CUpdateCtrlDlg::OnSelectionChanged, this);
+    list_->Bind(wxEVT_LIST_ITEM_DESELECTED, &CUpdateCtrlDlg::OnSelectionChanged, this);
+    list_->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CUpdateCtrlDlg::OnItemActivated, this);
+    list_->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &CUpdateCtrlDlg::OnItemRightClick, this);
+
+    auto onButton = [this](int id, void (CUpdateCtrlDlg::*handler)()) {
+        Bind(
+            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+    };
+    onButton(kUpdateAllId, &CUpdateCtrlDlg::OnUpdateAll);
+    onButton(kUpdateDeviceId, &CUpdateCtrlDlg::UpdateSelectedDevice);
+    onButton(kScanId, &CUpdateCtrlDlg::OnScan);
+    onButton(kSettingsId, &CUpdateCtrlDlg::OnSettings);
+    onButton(kCheckNowId, &CUpdateCtrlDlg::OnCheckNow);
+    onButton(kOtherDevicesId, &CUpdateCtrlDlg::OnOtherDevices);
+    onButton(kDownloadId, &CUpdateCtrlDlg::OnDownload);
+    onButton(wxID_CANCEL, &CUpdateCtrlDlg::OnCancel);
+    errorLink_->Bind(wxEVT_HYPERLINK, [this](wxHyperlinkEvent&) { OnErrorLink(); });
+
+    // Menu items and the window's own commands (the RAM and serial-number commands have no
+    // menu item; they arrive as commands).
+    auto onCommand = [this](int id, std::function<void()> handler) {
+        auto call = [handler](wxCommandEvent&) { handler(); };
+        Bind(wxEVT_MENU, call, id);
+        Bind(wxEVT_BUTTON, call, id);
+    };
+    onCommand(kForceUpdateId, [this] { OnForceUpdate(); });
+    onCommand(kCopyUinId, [this] { OnCopyUin(); });
+    onCommand(kSetDateTimeId, [this] { OnSetDateTime(); });
+    onCommand(kTracingOnId, [this] { OnTracing(true); });
+    onCommand(kTracingOffId, [this] { OnTracing(false); });
+    onCommand(kLoadBlackListId, [this] { OnLoadBlackList(); });
+    onCommand(kDeleteBlackListId, [this] { OnDeleteBlackList(); });
+    onCommand(kRamFileListId, [this] { OnRamFileList(); });
+    onCommand(kRamFileGetId, [this] { OnRamFileNamed(true); });
+    onCommand(kRamFileDeleteId, [this] { OnRamFileNamed(false); });
+    onCommand(kSetSerialNoId, [this] { OnSetSerialNo(); });
+    onCommand(kRefreshConnectionId, [this] { RefreshConnection(); });
+
+    Bind(wxEVT_TIMER, &CUpdateCtrlDlg::OnStartupTimer, this, kStartupTimerId);
+    Bind(wxEVT_CHAR_HOOK, &CUpdateCtrlDlg::OnCharHook, this);
+    Bind(wxEVT_ICONIZE, &CUpdateCtrlDlg::OnIconize, this);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        if (event.CanVeto()) {
+            event.Veto();
+            OnCancel();
+        } else {
+            event.Skip();
+        }
+    });
+}
+
+void CUpdateCtrlDlg::Initialise() {
+    loading_ = new CLoadingBlackListWnd();
+    if (enableOthers_) {
+        otherDevices_->Show();
+    }
+    ApplyLanguageToWindow(this);
+    SetIcon(IconFrom(vorn_update_xpm));
+
+    const std::wstring title = MainWindowTitle();
+    SetTitle(title);
+    StoreMainWindowTitle(title);
+
+    updateAll_->SetToolTip(Tr(L"Применить доступные обновления к подключенным устройствам"));
+    updateDevice_->SetToolTip(Tr(L"Обновить прошивку устройства"));
+
+    list_->SetColumns({Tr(L"Модель").ToStdWstring(), Tr(L"Серийный номер").ToStdWstring(),
+                       Tr(L"Имя прибора").ToStdWstring(), Tr(L"Подключено").ToStdWstring(),
+                       Tr(L"Обновление").ToStdWstring(), Tr(L"Исполнение").ToStdWstring()});
+
+    std::string reply;
+    if (CallAgent(request::GetAllDevInfo(), reply)) {
+        if (auto message = AgentMessage::Parse(reply)) {
+            list_->Devices().ApplyDeviceList(ReadDeviceList(*message));
+        }
+    }
+    list_->HideProgress();
+
+    worker_ = std::make_unique<EventChannelWorker>(
+        [this](const std::string& message) { OnWorkerMessage(message); },
+        [this](const std::wstring& text) { OnWorkerFailure(text); });
+    worker_->Start();
+
+    platform::DesktopTray::Handlers handlers;
+    handlers.leftClick = [this] { Activate(); };
+    handlers.buildMenu = [this] { return BuildTrayMenu().release(); };
+    handlers.menuCommand = [this](int id) { OnTrayCommand(id); };
+    tray_ = std::make_unique<platform::DesktopTray>(this, std::move(handlers));
+    Relayout();
+    // Without a tray there is no way back to a hidden window, so it stays on the desktop.
+    if (!tray_->Add(idleTrayIcon_, kTrayTitle)) {
+        Show();
+    }
+    DoShowUpdateSummary();
+    startupTimer_.StartOnce(kStartupDelayMs);
+}
+
+int CUpdateCtrlDlg::RunUntilExit() {
+    if (ExitChosen()) {
+        return 0;
+    }
+    wxGUIEventLoop loop;
+    loop_ = &loop;
+    loop.Run();
+    loop_ = nullptr;
+    return 0;
+}
+
+void CUpdateCtrlDlg::SetExitHandler(std::function<void()> handler) {
+    exitHandler_ = std::move(handler);
+}
+
+void CUpdateCtrlDlg::OnWorkerMessage(const std::string& message) {
+    HandleNotification(message, *this);
+}
+
+void CUpdateCtrlDlg::OnWorkerFailure(const std::wstring& text) {
+    OnUi([this, &text] { platform::AskMessage(this, Tr(text), GetTitle(), wxOK | wxICON_ERROR); });
+}
+
+void CUpdateCtrlDlg::OnUi(const std::function<void()>& fn) {
+    gate_.Run(fn);
+}
+
+// --- Window operations --------------------------------------------------------------------
+
+void CUpdateCtrlDlg::ShowStatusMessage(std::int32_t messageType, const std::wstring& text) {
+    OnUi([&] { DoShowStatusMessage(messageType, text); });
+}
+
+void CUpdateCtrlDlg::ShowTrayBalloon(const std::wstring& text) {
+    OnUi([&] { DoShowTrayBalloon(text); });
+}
+
+void CUpdateCtrlDlg::ShowUpdateSummary() {
+    OnUi([&] { DoShowUpdateSummary(); });
+}
+
+void CUpdateCtrlDlg::EnterTaskMode() {
+    OnUi([&] { DoEnterTaskMode(); });
+}
+
+void CUpdateCtrlDlg::LeaveTaskMode() {
+    OnUi([&] { DoLeaveTaskMode(true); });
+}
+
+void CUpdateCtrlDlg::LeaveTaskModeKeepingProgress() {
+    OnUi([&] { DoLeaveTaskMode(false); });
+}
+
+void CUpdateCtrlDlg::RefreshUpdateAllButton() {
+    OnUi([&] { DoRefreshUpdateAllButton(); });
+}
+
+void CUpdateCtrlDlg::StoreErrorRecord(const AgentErrorRecord& record) {
+    OnUi([&] { error_ = record; });
+}
+
+void CUpdateCtrlDlg::StoreDownloadAddress(const std::wstring& address) {
+    OnUi([&] { downloadAddress_ = address; });
+}
+
+void CUpdateCtrlDlg::ShowLastCheckTime(const std::wstring& text) {
+    OnUi([&] {
+        lastCheckLabel_->Show();
+        lastCheckTime_->SetLabel(text);
+        Relayout();
+    });
+}
+
+void CUpdateCtrlDlg::ShowNextCheckTime(const std::wstring& text) {
+    OnUi([&] {
+        nextCheckLabel_->Show();
+        nextCheckTime_->SetLabel(text);
+        Relayout();
+    });
+}
+
+void CUpdateCtrlDlg::ShowNewRevision(const std::wstring& revisionLine,
+                                     const std::wstring& buttonText) {
+    OnUi([&] {
+        revision_->SetLabel(revisionLine);
+        download_->SetLabel(buttonText);
+        download_->Show();
+        Relayout();
+    });
+}
+
+std::optional<std::int32_t> CUpdateCtrlDlg::SelectedDeviceId() {
+    std::optional<std::int32_t> id;
+    OnUi([&] {
+        if (auto record = SelectedRecord()) {
+            id = record->id;
+        }
+    });
+    return id;
+}
+
+void CUpdateCtrlDlg::ShowScanButton(bool visible) {
+    OnUi([&] {
+        scan_->Show(visible);
+        Relayout();
+    });
+}
+
+void CUpdateCtrlDlg::PlaceProgress(std::int32_t deviceId) {
+    OnUi([&] { list_->ShowProgressForDevice(deviceId); });
+}
+
+void CUpdateCtrlDlg::SetProgressPosition(int position) {
+    OnUi([&] { list_->SetProgressPosition(position); });
+}
+
+bool CUpdateCtrlDlg::IsProgressVisible() {
+    bool visible = false;
+    OnUi([&] { visible = list_->IsProgressVisible(); });
+    return visible;
+}
+
+void CUpdateCtrlDlg::HideLoadingWindow() {
+    OnUi([&] {
+        if (loading_) {
+            loading_->Hide();
+        }
+    });
+}
+
+DeviceTable& CUpdateCtrlDlg::Devices() {
+    return list_->Devices();
+}
+
+// The scan session and offline update dialogs are not part of this window yet; their
+// notifications have nobody to go to, as when those dialogs are closed.
+void CUpdateCtrlDlg::OnScanProgress(std::int32_t, std::int32_t) {}
+
+void CUpdateCtrlDlg::OnUploadProgress(std::int32_t, std::int32_t) {}
+
+void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) {}
+
+void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
+    // Until the RAM file list dialog exists the list is shown as a plain message.
+    OnUi([&] { platform::AskMessage(this, batches, GetTitle(), wxOK | wxICON_INFORMATION); });
+}
+
+std::filesystem::path CUpdateCtrlDlg::RamFileFolder() {
+    return GetRamFilePath();
+}
+
+void CUpdateCtrlDlg::StoreRamFileFolder(const std::filesystem::path& folder) {
+    AppProfile::WriteString(kSpecificPlatforms, L"RamFilePath", folder.wstring());
+}
+
+std::optional<std::filesystem::path> CUpdateCtrlDlg::AskSavePath(
+    const RamFileSaveQuestion& question) {
+    std::optional<std::filesystem::path> path;
+    OnUi([&] {
+        platform::FileQuestion file;
+        file.save = true;
+        file.directory = question.initialFolder.wstring();
+        file.fileName = question.proposedName;
+        file.defaultExtension = question.defaultExtension;
+        file.wildcard = question.filter;
+        file.overwritePrompt = true;
+        if (auto chosen = platform::AskFile(this, file)) {
+            path = std::filesystem::path(chosen->ToStdWstring());
+        }
+    });
+    return path;
+}
+
+void CUpdateCtrlDlg::ShowErrorBox(const std::wstring& text) {
+    OnUi([&] { platform::AskMessage(this, text, GetTitle(), wxOK | wxICON_ERROR); });
+}
+
+// --- UI-thread parts ----------------------------------------------------------------------
+
+void CUpdateCtrlDlg::SetStatusIcon(std::int32_t messageType) {
+    wxArtID art;
+    switch (messageType) {
+        case 0:
+            art = wxART_INFORMATION;
+            break;
+        case 1:
+            art = wxART_WARNING;
+            break;
+        case 2:
+            art = wxART_ERROR;
+            break;
+        default:
+            break;
+    }
+    statusIcon_->SetBitmap(
+        art.empty() ? wxNullBitmap : wxArtProvider::GetBitmap(art, wxART_OTHER, wxSize(16, 16)));
+}
+
+void CUpdateCtrlDlg::DoShowStatusMessage(std::int32_t messageType, const wxString& text) {
+    status_->SetLabel(text);
+    status_->SetToolTip(text);
+    SetStatusIcon(messageType);
+    if (messageType == 2) {
+        if (!error_.description.empty()) {
+            errorLink_->Show();
+        }
+    } else {
+        errorLink_->Hide();
+    }
+    Relayout();
+}
+
+void CUpdateCtrlDlg::DoShowTrayBalloon(const wxString& text) {
+    // Where the icon is gone, put it back first, as a failed change of it would.
+    if (!tray_->IsAdded()) {
+        tray_->Add(taskRunning_ ? taskTrayIcon_ : idleTrayIcon_, kTrayTitle);
+    }
+    tray_->ShowBalloon(kTrayTitle, text.Left(kMaxBalloonLength), kBalloonTimeoutMs);
+}
+
+void CUpdateCtrlDlg::DoShowUpdateSummary() {
+    if (list_->Devices().AnyUpdateAvailable()) {
+        status_->SetLabel(Tr(
+            L"ВНИМАНИЕ! Доступно обновление прошивок устройств. Рекомендуем провести обновление!"));
+        status_->SetToolTip(status_->GetLabel());
+        errorLink_->Hide();
+        SetStatusIcon(1);
+        Relayout();
+        DoShowTrayBalloon(Tr(L"Доступно обновление прошивок!") + "\n" +
+                          Tr(L"Для обновления кликните на иконку."));
+    } else if (list_->Devices().Count() > 0) {
+        DoShowStatusMessage(0, Tr(L"Обновление не требуется!"));
+    } else {
+        DoShowStatusMessage(0, Tr(L"Подключите устройство для обновления."));
+    }
+}
+
+void CUpdateCtrlDlg::DoEnterTaskMode() {
+    taskRunning_ = true;
+    updateDevice_->Disable();
+    checkNow_->Hide();
+    updateAll_->Disable();
+    if (scan_->IsShown()) {
+        scan_->Disable();
+    }
+    tray_->Modify(taskTrayIcon_, kTrayTitle);
+    Relayout();
+}
+
+void CUpdateCtrlDlg::DoLeaveTaskMode(bool hideProgress) {
+    taskRunning_ = false;
+    updateDevice_->Disable();
+    checkNow_->Show();
+    DoRefreshUpdateAllButton();
+    if (scan_->IsShown()) {
+        scan_->Enable();
+    }
+    if (hideProgress) {
+        list_->HideProgress();
+    }
+    tray_->Modify(idleTrayIcon_, kTrayTitle);
+    Relayout();
+}
+
+void CUpdateCtrlDlg::DoRefreshUpdateAllButton() {
+    if (!taskRunning_) {
+        updateAll_->Enable(list_->Devices().AnyUpdateAvailable());
+    }
+}
+
+void CUpdateCtrlDlg::SetIdleButtons() {
+    updateDevice_->Enable();
+    checkNow_->Show();
+    DoRefreshUpdateAllButton();
+    if (scan_->IsShown()) {
+        scan_->Enable();
+    }
+    Relayout();
+}
+
+void CUpdateCtrlDlg::Relayout() {
+    if (GetSizer()) {
+        Layout();
+    }
+}
+
+bool CUpdateCtrlDlg::IsTrayIconAdded() const {
+    return tray_ && tray_->IsAdded();
+}
+
+wxString CUpdateCtrlDlg::LastBalloon() const {
+    return tray_ ? tray_->lastBalloon() : wxString();
+}
+
+std::optional<DeviceRecord> CUpdateCtrlDlg::SelectedRecord() const {
+    return list_->SelectedRecord();
+}
+
+bool CUpdateCtrlDlg::Send(const std::string& request) {
+    std::string reply;
+    return CallAgent(request, reply);
+}
+
+void CUpdateCtrlDlg::WarnFailed(const wchar_t* text) {
+    platform::AskMessage(this, Tr(text), GetTitle(), wxOK | wxCANCEL | wxICON_WARNING);
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+void CUpdateCtrlDlg::OnSelectionChanged(wxListEvent& event) {
+    event.Skip();
+    if (taskRunning_) {
+        updateDevice_->Disable();
+        return;
+    }
+    const auto record = SelectedRecord();
+    if (!record) {
+        updateDevice_->Disable();
+        scan_->Hide();
+    } else {
+        updateDevice_->Enable(record->connect == 2 && record->updates == 0);
+        scan_->Enable();
+        scan_->Show(record->allowScanning);
+    }
+    Relayout();
+}
+
+void CUpdateCtrlDlg::OnItemActivated(wxListEvent&) {
+    if (!taskRunning_ && SelectedRecord()) {
+        UpdateSelectedDevice();
+    }
+}
+
+void CUpdateCtrlDlg::OnItemRightClick(wxListEvent& event) {
+    // As in the platform's own lists, a right click selects the row under the cursor.
+    const long clicked = event.GetIndex();
+    if (clicked >= 0 &&
+        !(list_->GetItemState(clicked, wxLIST_STATE_SELECTED) & wxLIST_STATE_SELECTED)) {
+        for (long item = list_->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+             item = list_->GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+            list_->SetItemState(item, 0, wxLIST_STATE_SELECTED);
+        }
+        list_->SetItemState(clicked, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                            wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    }
+    if (auto menu = BuildContextMenu()) {
+        PopupMenu(menu.get());
+    }
+}
+
+std::unique_ptr<wxMenu> CUpdateCtrlDlg::BuildContextMenu() {
+    const int row = list_->FirstSelectedRow();
+    const auto record = list_->Devices().GetByIndex(row);
+    if (row < 0 || !record) {
+        return nullptr;
+    }
+    auto menu = std::make_unique<wxMenu>();
+    menu->Append(kCopyUinId, Tr(L"Скопировать УИН"));
+    menu->Append(kForceUpdateId, Tr(L"Принудительно обновить"));
+    menu->Append(kSetDateTimeId, Tr(L"Установить Дату/Время"));
+    if (record->type == kTracingModel) {
+        menu->Append(kTracingOnId, Tr(L"Включить трассировку"));
+        menu->Append(kTracingOffId, Tr(L"Выключить трассировку"));
+    }
+    menu->AppendSeparator();
+    menu->Append(kLoadBlackListId, Tr(L"Загрузить черный список"));
+    menu->Append(kDeleteBlackListId, Tr(L"Удалить черный список"));
+    menu->AppendSeparator();
+    menu->Append(kRefreshConnectionId, Tr(L"Обновить соединение с прибором (F5)"));
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+        if (!item->IsSeparator()) {
+            item->Enable(!taskRunning_);
+        }
+    }
+    return menu;
+}
+
+std::unique_ptr<wxMenu> CUpdateCtrlDlg::BuildTrayMenu() {
+    auto menu = std::make_unique<wxMenu>();
+    menu->Append(kTrayShowHideId, IsShown() ? Tr(L"Скрыть") : Tr(L"Показать"));
+    menu->Append(kTrayExitId, "Exit");
+    return menu;
+}
+
+void CUpdateCtrlDlg::UpdateSelectedDevice() {
+    const auto record = SelectedRecord();
+    if (!record) {
+        return;
+    }
+    if (record->connect != 2 || record->updates != 0) {
+        status_->SetLabel(
+            Tr(L"Для данного устройства обновление отсутствует, либо устройство "
+               L"отключено!"));
+        status_->SetToolTip(status_->GetLabel());
+        errorLink_->Hide();
+        SetStatusIcon(1);
+        Relayout();
+        return;
+    }
+    const std::string text = record->type == kForceUpdateModel ? request::ForceUpdate(record->id)
+                                                               : request::UpdateDevice(record->id);
+    if (!Send(text)) {
+        SetIdleButtons();
+    }
+}
+
+void CUpdateCtrlDlg::OnUpdateAll() {
+    Send(request::UpdateAll());
+}
+
+void CUpdateCtrlDlg::OnCheckNow() {
+    if (SelectedRecord()) {
+        RefreshConnection();
+    }
+    Send(request::CheckUpdate());
+}
+
+void CUpdateCtrlDlg::OnSettings() {
+    std::string reply;
+    if (!CallAgent(request::GetOptions(), reply)) {
+        return;
+    }
+    const auto message = AgentMessage::Parse(reply);
+    AgentOptions options;
+    if (message) {
+        options = ReadOptions(*message);
+    }
+    // The options dialog that shows and edits these options is not part of this window yet.
+    (void)options;
+}
+
+void CUpdateCtrlDlg::OnScan() {
+    // The scan session dialog is not part of this window yet.
+}
+
+void CUpdateCtrlDlg::OnOtherDevices() {
+    // The USB-disk preparation dialog is not part of this window yet.
+}
+
+void CUpdateCtrlDlg::OnDownload() {
+    if (!downloadAddress_.empty()) {
+        wxLaunchDefaultBrowser(downloadAddress_);
+    }
+}
+
+void CUpdateCtrlDlg::OnErrorLink() {
+    // Until the error report dialog exists, the record is shown in a message box.
+    wxString text;
+    if (error_.errorId != 0) {
+        text << "[" << error_.errorId << "]\n";
+    }
+    text << Tr(L"Описание:") << "\n" << error_.description << "\n\n" << Tr(L"Категория:") << " ";
+    switch (error_.category) {
+        case 0:
+            text << Tr(L"Коммуникация с сервером");
+            break;
+        case 1:
+            text << Tr(L"Коммуникация с устройством");
+            break;
+        default:
+            text << Tr(L"Неизвестно");
+            break;
+    }
+    const std::time_t when = std::chrono::system_clock::to_time_t(error_.time);
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%d/%m/%Y %H:%M:%S", &local);
+    text << "\n" << Tr(L"Дата, время:") << " " << stamp;
+    platform::AskMessage(this, text, "Error Reporting", wxOK | wxICON_ERROR);
+}
+
+void CUpdateCtrlDlg::OnForceUpdate() {
+    const auto record = SelectedRecord();
+    if (record && !Send(request::ForceUpdate(record->id))) {
+        SetIdleButtons();
+    }
+}
+
+void CUpdateCtrlDlg::OnCopyUin() {
+    const auto record = SelectedRecord();
+    if (!record) {
+        return;
+    }
+    wxClipboardLocker locker;
+    if (!locker) {
+        return;
+    }
+    wxTheClipboard->SetData(new wxTextDataObject(record->name));
+    wxTheClipboard->Flush();
+}
+
+void CUpdateCtrlDlg::OnSetDateTime() {
+    if (const auto record = SelectedRecord()) {
+        Send(request::SetDeviceDateTime(record->id));
+    }
+}
+
+void CUpdateCtrlDlg::OnTracing(bool on) {
+    const auto record = SelectedRecord();
+    if (record && !Send(on ? request::LogCtlOn(record->id) : request::LogCtlOff(record->id))) {
+        SetIdleButtons();
+    }
+}
+
+void CUpdateCtrlDlg::OnLoadBlackList() {
+    platform::FileQuestion question;
+    question.directory = GetBlackListPath();
+    question.defaultExtension = "blist";
+    question.wildcard = kBlackListWildcard;
+    const auto chosen = platform::AskFile(this, question);
+    if (chosen) {
+        RememberBlackListFolder(chosen->ToStdWstring());
+    }
+    if (!chosen) {
+        WarnFailed(kNoFileChosen);
+        return;
+    }
+    const auto record = SelectedRecord();
+    if (!record) {
+        return;
+    }
+    if (!Send(request::BlackList(record->id, chosen->ToStdWstring()))) {
+        // The agent never got the list, so no message of it would ever take a loading window
+        // away again.
+        WarnFailed(kOperationFailed);
+        return;
+    }
+    loading_->CentreOver(GetScreenRect());
+    loading_->Show();
+    loading_->Raise();
+}
+
+void CUpdateCtrlDlg::OnDeleteBlackList() {
+    const auto record = SelectedRecord();
+    if (record && !Send(request::DeleteBlackList(record->id))) {
+        WarnFailed(kOperationFailed);
+    }
+}
+
+void CUpdateCtrlDlg::OnRamFileList() {
+    const auto record = SelectedRecord();
+    if (record && !Send(request::RamFileList(record->id))) {
+        WarnFailed(kOperationFailed);
+    }
+}
+
+void CUpdateCtrlDlg::OnRamFileNamed(bool fetch) {
+    const auto record = SelectedRecord();
+    if (!record) {
+        return;
+    }
+    // A plain text question stands in for the RAM file name dialog until it exists.
+    wxTextEntryDialog dialog(
+        this,
+        fetch ? Tr(L"Введите имя файла для загрузки...") : Tr(L"Введите имя удаляемого файла..."),
+        GetTitle(), GetLastRamFilename());
+    if (platform::RunModal(dialog) != wxID_OK) {
+        return;
+    }
+    const std::wstring name = dialog.GetValue().ToStdWstring();
+    SetLastRamFilename(name);
+    const std::string text =
+        fetch ? request::RamFileGet(record->id, name) : request::RamFileDelete(record->id, name);
+    if (!Send(text)) {
+        WarnFailed(kOperationFailed);
+    }
+}
+
+void CUpdateCtrlDlg::OnSetSerialNo() {
+    const auto record = SelectedRecord();
+    if (!record) {
+        return;
+    }
+    // A plain text question stands in for the serial number dialog until it exists.
+    wxTextEntryDialog dialog(this, Tr(L"Серийный номер"), GetTitle(), record->serialno);
+    if (platform::RunModal(dialog) != wxID_OK) {
+        return;
+    }
+    const std::wstring serial = dialog.GetValue().ToStdWstring();
+    if (Send(request::SetSerialNo(record->id, serial))) {
+        list_->Devices().SetSerialNo(record->id, serial);
+    }
+}
+
+void CUpdateCtrlDlg::RefreshConnection() {
+    const auto record = SelectedRecord();
+    if (!record) {
+        return;
+    }
+    list_->Devices().MarkChecking(record->id);
+    Send(request::UpdateConnection(record->id));
+}
+
+void CUpdateCtrlDlg::OnStartupTimer(wxTimerEvent&) {
+    startupTimer_.Stop();
+    Send(request::GetActualSoftwareVersion());
+}
+
+void CUpdateCtrlDlg::OnCharHook(wxKeyEvent& event) {
+    const int key = event.GetKeyCode();
+    if (key == WXK_ESCAPE || key == WXK_RETURN || key == WXK_NUMPAD_ENTER) {
+        OnCancel();
+        return;
+    }
+    if (key == WXK_F5 && !event.HasAnyModifiers()) {
+        CallAfter([this] { RefreshConnection(); });
+        return;
+    }
+    if (key == 'Q' && event.GetModifiers() == wxMOD_CONTROL) {
+        RequestExit();
+        return;
+    }
+    event.Skip();
+}
+
+void CUpdateCtrlDlg::OnIconize(wxIconizeEvent& event) {
+    event.Skip();
+    if (!event.IsIconized()) {
+        return;
+    }
+    // While the icon added at start is there the addition is refused and the window stays
+    // minimised; without a tray it stays minimised as well.
+    if (tray_->Add(idleTrayIcon_, kTrayTitle)) {
+        Hide();
+    }
+}
+
+void CUpdateCtrlDlg::OnTrayCommand(int id) {
+    if (id == kTrayShowHideId) {
+        if (IsShown()) {
+            Hide();
+        } else {
+            Show();
+            Raise();
+            Send(request::GetActualSoftwareVersion());
+        }
+    } else if (id == kTrayExitId) {
+        RequestExit();
+    }
+}
+
+void CUpdateCtrlDlg::Activate() {
+    if (IsIconized()) {
+        Iconize(false);
+    }
+    Show();
+    Raise();
+    Send(request::GetActualSoftwareVersion());
+}
+
+void CUpdateCtrlDlg::RequestExit() {
+    exitRequested_ = true;
+    OnCancel();
+}
+
+void CUpdateCtrlDlg::OnCancel() {
+    if (exitRequested_) {
+        DoExit();
+        return;
+    }
+    // Without a tray icon a hidden window could not be brought back.
+    if (tray_->IsAdded()) {
+        Hide();
+    } else {
+        Iconize(true);
+    }
+}
+
+void CUpdateCtrlDlg::DoExit() {
+    if (exitDone_) {
+        return;
+    }
+    exitDone_ = true;
+    Send(request::Quit());
+    tray_->Remove();
+    Hide();
+    if (loading_) {
+        loading_->Hide();
+    }
+    if (IsModal()) {
+        EndModal(wxID_CANCEL);
+    }
+    if (loop_) {
+        loop_->Exit(0);
+    }
+    if (exitHandler_) {
+        exitHandler_();
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,26 @@
+#include "monitor/ui/ProgramVersion.h"
+
+#include "app/AgentSettings.h"
+
+namespace vorn {
+
+std::wstring ProgramVersionText() {
+    std::wstring text;
+    for (int part : kProgramVersion) {
+        if (!text.empty()) {
+            text += L'.';
+        }
+        text += std::to_wstring(part);
+    }
+    return text;
+}
+
+std::wstring MainWindowTitle() {
+    return L"Vorn Update v" + ProgramVersionText();
+}
+
+void StoreMainWindowTitle(const std::wstring& title) {
+    SetMainWindowTitle(title);
+}
+
+}  // namespace vorn
