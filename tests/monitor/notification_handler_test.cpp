@@ -103,6 +103,13 @@ public:
     std::optional<std::filesystem::path> answer;
 };
 
+std::string Task(const std::string& task, const std::string& phase, const std::string& progress,
+                 int msgtype = 0, const std::string& message = "") {
+    return "<taskprocess id=\"5\" taskname=\"" + task + "\" phase=\"" + phase + "\" progress=\"" +
+           progress + "\" msgtype=\"" + std::to_string(msgtype) + "\" message=\"" + message +
+           "\"/>";
+}
+
 class NotificationTest : public testing::Test {
 protected:
     // Handles one message and returns the calls it made.
@@ -197,6 +204,19 @@ TEST_F(NotificationTest, DeviceRemovalRunsTheWindowActionsEvenForAnUnknownId) {
     EXPECT_EQ(window.table.Count(), 1);
 }
 
+TEST_F(NotificationTest, UnknownIdChangesNoRecordButTheWindowActionsRun) {
+    AddDevice(1, 2, 0);
+    const DeviceRecord before = *window.table.FindById(1);
+    window.selected = 1;
+    EXPECT_TRUE(Handle("<hasfwupdate phase=\"begin\" id=\"8\"/>").empty());
+    EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"8\" state=\"0\" allowScanning=\"1\"/>"),
+              (Calls{L"summary", L"refresh update all"}));
+    EXPECT_EQ(Handle(Task("updatefw", "end", "1")),
+              (Calls{L"leave task", L"refresh update all", L"summary", L"status 0 ", L"balloon "}));
+    EXPECT_EQ(window.table.Count(), 1);
+    EXPECT_EQ(*window.table.FindById(1), before);
+}
+
 TEST_F(NotificationTest, FreeMessageGoesToStatusAndBalloon) {
     EXPECT_EQ(Handle("<message msgtype=\"2\" message=\"Нет связи\"/>"),
               (Calls{L"status 2 Нет связи", L"balloon Нет связи"}));
@@ -235,13 +255,6 @@ TEST_F(NotificationTest, UpdateCheckBeginAndEnd) {
 
     EXPECT_TRUE(Handle("<hasfwupdate phase=\"middle\" id=\"4\"/>").empty());
     EXPECT_EQ(window.table.FindById(4)->updates, 2);
-}
-
-std::string Task(const std::string& task, const std::string& phase, const std::string& progress,
-                 int msgtype = 0, const std::string& message = "") {
-    return "<taskprocess id=\"5\" taskname=\"" + task + "\" phase=\"" + phase + "\" progress=\"" +
-           progress + "\" msgtype=\"" + std::to_string(msgtype) + "\" message=\"" + message +
-           "\"/>";
 }
 
 TEST_F(NotificationTest, FirmwareTaskMovesTheBarThroughBothHalves) {
