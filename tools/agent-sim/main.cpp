@@ -92,7 +92,10 @@ int main(int argc, char** argv) {
         config.steps = std::move(*steps);
     }
 
-    // The signals are taken by sigwait below; no thread is interrupted by them.
+    // The signals are taken by sigwait below; no thread is interrupted by them. A parent may
+    // have left them ignored, which would keep them from ever arriving.
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
