@@ -137,18 +137,18 @@ std::string AgentSimulator::Respond(const std::string& request) {
         StoreOptions(options);
         return "<ok/>";
     }
-    std::map<std::string, std::string> values;
-    for (const auto& [attribute, value] : message->attributes()) {
-        values[attribute] = EscapeAttribute(value);
-    }
-    React(name, values);
+    React(*message);
     return "<ok/>";
 }
 
-void AgentSimulator::React(const std::string& element,
-                           const std::map<std::string, std::string>& request) {
+void AgentSimulator::React(const AgentMessage& message) {
+    // The request's own attributes fill the placeholders too, escaped again for the XML.
+    std::map<std::string, std::string> request;
+    for (const auto& [attribute, value] : message.attributes()) {
+        request[attribute] = EscapeAttribute(value);
+    }
     for (const Reaction& reaction : config_.reactions) {
-        if (reaction.request != element) {
+        if (reaction.request != message.name()) {
             continue;
         }
         std::vector<std::map<std::string, std::string>> targets;
@@ -156,10 +156,8 @@ void AgentSimulator::React(const std::string& element,
             std::lock_guard lock(mutex_);
             if (reaction.target == Reaction::Target::RequestDevice) {
                 auto values = request;
-                const auto id = request.find("id");
-                if (id != request.end()) {
-                    const auto parsed = AgentMessage::Parse("<r id=\"" + id->second + "\"/>");
-                    const int32_t wanted = parsed ? parsed->Int("id") : 0;
+                if (message.Has("id")) {
+                    const int32_t wanted = message.Int("id");
                     for (const SimulatedDevice& d : devices_) {
                         if (d.id == wanted) {
                             AddDeviceValues(d, values);

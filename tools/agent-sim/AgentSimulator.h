@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "agent/AgentProtocolMessage.h"
 #include "agent/AgentProtocolTypes.h"
 #include "platform/LocalPipe.h"
 #include "tools/agent-sim/RequestRecorder.h"
@@ -75,7 +76,7 @@ private:
     void SendNotifications();
     void Schedule(const std::vector<ScenarioStep>& steps,
                   const std::map<std::string, std::string>& values);
-    void React(const std::string& element, const std::map<std::string, std::string>& request);
+    void React(const AgentMessage& message);
     bool Deliver(const std::string& text);
     void Observe(const std::string& text);
     std::string DeviceListReply() const;
