@@ -77,7 +77,7 @@ void ParseCheckTime(std::wstring_view text, int& hour, int& minute) {
     }
 }
 
-std::wstring FormatCheckTime(int hour, int minute) {
+std::wstring FormatCheckTimeText(int hour, int minute) {
     wchar_t buffer[32];
     std::swprintf(buffer, std::size(buffer), L"%02d:%02d", hour, minute);
     return buffer;

@@ -18,7 +18,7 @@ namespace vorn {
 // 3 and a minute outside 0..60 becomes 0; text of any other form gives 3:00.
 void ParseCheckTime(std::wstring_view text, int& hour, int& minute);
 // Hour and minute with at least two digits each: 3:00 is "03:00".
-std::wstring FormatCheckTime(int hour, int minute);
+std::wstring FormatCheckTimeText(int hour, int minute);
 
 // Decimal text as the C runtime's atoi reads it: leading blanks, a sign, then digits up to the
 // first other character; 0 when there are none, saturated at the int range.

@@ -123,8 +123,8 @@ TEST(CheckTimeTest, ParsesOnlyTheWholePatternAndClampsParts) {
         EXPECT_EQ(hour, c.hour) << std::wstring(c.text).size();
         EXPECT_EQ(minute, c.minute) << std::wstring(c.text).size();
     }
-    EXPECT_EQ(FormatCheckTime(3, 0), L"03:00");
-    EXPECT_EQ(FormatCheckTime(23, 7), L"23:07");
+    EXPECT_EQ(FormatCheckTimeText(3, 0), L"03:00");
+    EXPECT_EQ(FormatCheckTimeText(23, 7), L"23:07");
 }
 
 TEST_F(SettingsStoreTest, StoredCheckTimeAndOptionsRecordReadTogether) {

@@ -1,0 +1,132 @@
+#include "app/LanguageCatalogue.h"
+
+#include <tinyxml2.h>
+
+#include "app/AgentSettings.h"
+#include "platform/KnownFolders.h"
+#include "platform/TextConversion.h"
+
+namespace vorn {
+
+LanguageCatalogue::LanguageCatalogue(std::filesystem::path programFolder)
+    : folder_(std::move(programFolder)) {}
+
+LanguageCatalogue& LanguageCatalogue::Instance() {
+    static LanguageCatalogue catalogue(platform::ProgramFolder());
+    return catalogue;
+}
+
+bool LanguageCatalogue::EnsureLoaded() {
+    std::lock_guard lock(mutex_);
+    return loaded_ || LoadLocked();
+}
+
+bool LanguageCatalogue::IsLoaded() const {
+    std::lock_guard lock(mutex_);
+    return loaded_;
+}
+
+std::vector<Localization::LANGUAGE_INFO> LanguageCatalogue::Entries() const {
+    std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+bool LanguageCatalogue::LoadLocked() {
+    std::filesystem::path file = folder_ / kCatalogueFileName;
+    tinyxml2::XMLDocument document;
+    if (document.LoadFile(file.c_str()) != tinyxml2::XML_SUCCESS) {
+        return false;
+    }
+    // The first element named "languages" anywhere in the document.
+    const tinyxml2::XMLElement* root = nullptr;
+    std::vector<const tinyxml2::XMLElement*> pending;
+    for (auto* e = document.FirstChildElement(); e != nullptr && root == nullptr;
+         e = e->NextSiblingElement()) {
+        pending.push_back(e);
+        while (!pending.empty() && root == nullptr) {
+            const tinyxml2::XMLElement* current = pending.front();
+            pending.erase(pending.begin());
+            if (std::string_view(current->Name()) == "languages") {
+                root = current;
+                break;
+            }
+            for (auto* child = current->FirstChildElement(); child != nullptr;
+                 child = child->NextSiblingElement()) {
+                pending.push_back(child);
+            }
+        }
+    }
+    if (root == nullptr) {
+        return false;
+    }
+    for (auto* e = root->FirstChildElement("language"); e != nullptr;
+         e = e->NextSiblingElement("language")) {
+        const char* id = e->Attribute("id");
+        const char* name = e->Attribute("name");
+        if (id == nullptr || name == nullptr) {
+            continue;
+        }
+        Localization::LANGUAGE_INFO info;
+        info.id = id;
+        info.name = name;
+        if (const char* path = e->Attribute("file_path")) {
+            // Catalogues written on Windows separate folders with backslashes.
+            std::string relative = path;
+            for (char& c : relative) {
+                if (c == '\\') {
+                    c = '/';
+                }
+            }
+            info.file_path = folder_.wstring() + L"/" + platform::Utf8ToWide(relative);
+        }
+        entries_.push_back(std::move(info));
+    }
+    loaded_ = true;
+    return true;
+}
+
+std::optional<Localization::LANGUAGE_INFO> LanguageCatalogue::Find(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    if (!loaded_ && !LoadLocked()) {
+        return std::nullopt;
+    }
+    for (const auto& entry : entries_) {
+        if (entry.id == id) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Localization::LANGUAGE_INFO> LanguageCatalogue::SelectLanguage(
+    const std::string& id) {
+    auto entry = Find(id);
+    if (entry) {
+        Localization::CVocabrix::Instance().SelectLanguage(*entry);
+    }
+    return entry;
+}
+
+bool LanguageCatalogue::ApplyStoredLanguage() {
+    auto stored = GetCurrentLanguage();
+    if (!stored) {
+        return false;
+    }
+    std::string id = platform::WideToLocale(*stored);
+    if (id.empty() || id == kSourceLanguageId) {
+        return true;
+    }
+    Localization::CVocabrix::Instance().SetTranslateOn(true);
+    SelectLanguage(id);
+    return true;
+}
+
+bool ApplyStoredLanguage() {
+    return LanguageCatalogue::Instance().ApplyStoredLanguage();
+}
+
+std::optional<Localization::LANGUAGE_INFO> SelectLanguageById(const std::string& id) {
+    return LanguageCatalogue::Instance().SelectLanguage(id);
+}
+
+}  // namespace vorn

@@ -1,0 +1,143 @@
+#include "app/LanguageCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "LanguageTestSupport.h"
+#include "platform/RegistryStore.h"
+#include "support/TestEnvironment.h"
+
+namespace vorn {
+namespace {
+
+using Localization::CVocabrix;
+
+std::string CurrentId() {
+    std::pair<std::string, std::string> current;
+    CVocabrix::Instance().GetCurrentLanguage(current);
+    return current.first;
+}
+
+class LanguageCatalogueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ResetTranslationStorage();
+        ASSERT_TRUE(test::MakeLanguageDatabase(dir / "eng.db", "ENG", {{"Выход", "Exit"}}));
+        ASSERT_TRUE(test::MakeLanguageDatabase(dir / "low.db", "rus", {{"Выход", "выход!"}}));
+    }
+    void TearDown() override { test::ResetTranslationStorage(); }
+
+    void WriteCatalogue(const std::string& body) {
+        test::WriteFileBytes(dir / "languages.xml", body);
+    }
+    void StoreLanguage(const char* id) {
+        platform::RegistryStore hkcu(platform::RegistryRoot::CurrentUser);
+        ASSERT_TRUE(hkcu.WriteString("Software\\Quorin\\Zelt\\AgentZelt", "CurrentLanguage", id));
+    }
+    const wchar_t* Exit() { return CVocabrix::Instance().TranslateString(L"Выход"); }
+
+    test::TempDir dir;
+    test::TempDir registry;
+    test::ScopedEnv registryEnv{"VORN_REGISTRY_DIR", registry.path().string()};
+    LanguageCatalogue catalogue{dir.path()};
+};
+
+TEST_F(LanguageCatalogueTest, ReadsEntriesInOrderSkippingIncompleteOnes) {
+    WriteCatalogue(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<config><other/><languages>\n"
+        "  <language id=\"ENG\" name=\"English\" file_path=\"eng.db\"/>\n"
+        "  <language name=\"No id\" file_path=\"x.db\"/>\n"
+        "  <language id=\"NONAME\" file_path=\"x.db\"/>\n"
+        "  <language id=\"DEU\" name=\"Deutsch\"/>\n"
+        "  <language id=\"ENG\" name=\"English again\" file_path=\"other.db\"/>\n"
+        "  <language id=\"UKR\" name=\"Українська\" file_path=\"sub\\укр.db\"/>\n"
+        "</languages><languages><language id=\"LATE\" name=\"x\"/></languages></config>\n");
+    ASSERT_TRUE(catalogue.EnsureLoaded());
+    auto entries = catalogue.Entries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].id, "ENG");
+    EXPECT_EQ(entries[0].name, "English");
+    EXPECT_EQ(entries[0].file_path, (dir / "eng.db").wstring());
+    EXPECT_EQ(entries[1].id, "DEU");
+    EXPECT_EQ(entries[1].file_path, L"");
+    EXPECT_EQ(entries[3].name, "Українська");
+    EXPECT_EQ(entries[3].file_path, dir.path().wstring() + L"/sub/укр.db");
+
+    // Two entries with one id: the first in the document wins.
+    auto eng = catalogue.Find("ENG");
+    ASSERT_TRUE(eng);
+    EXPECT_EQ(eng->name, "English");
+    EXPECT_FALSE(catalogue.Find("eng"));
+    EXPECT_FALSE(catalogue.Find("LATE"));
+}
+
+TEST_F(LanguageCatalogueTest, FailedLoadsAreRetriedAndKeepTheList) {
+    EXPECT_FALSE(catalogue.EnsureLoaded());
+    EXPECT_FALSE(catalogue.Find("ENG"));
+    WriteCatalogue("<languages><language id=\"ENG\" name=\"English\"");  // cut short
+    EXPECT_FALSE(catalogue.EnsureLoaded());
+    WriteCatalogue("<nothing/>");
+    EXPECT_FALSE(catalogue.EnsureLoaded());
+    WriteCatalogue(
+        "<languages><language id=\"ENG\" name=\"English\" file_path=\"eng.db\"/>"
+        "</languages>");
+    EXPECT_TRUE(catalogue.Find("ENG"));
+    // Loaded once, never reloaded.
+    WriteCatalogue("<languages/>");
+    EXPECT_TRUE(catalogue.Find("ENG"));
+}
+
+TEST_F(LanguageCatalogueTest, StoredLanguageDecidesWhetherTranslationIsOn) {
+    WriteCatalogue(
+        "<languages>"
+        "<language id=\"ENG\" name=\"English\" file_path=\"eng.db\"/>"
+        "<language id=\"rus\" name=\"lower\" file_path=\"low.db\"/>"
+        "<language id=\"NOPATH\" name=\"No path\"/>"
+        "</languages>");
+
+    // Missing value: false, nothing changes.
+    EXPECT_FALSE(catalogue.ApplyStoredLanguage());
+    const wchar_t* text = L"Выход";
+    EXPECT_EQ(CVocabrix::Instance().TranslateString(text), text);
+
+    for (const char* off : {"", "RUS"}) {
+        StoreLanguage(off);
+        EXPECT_TRUE(catalogue.ApplyStoredLanguage()) << off;
+        EXPECT_EQ(CVocabrix::Instance().TranslateString(text), text) << off;
+        EXPECT_EQ(CurrentId(), "");
+    }
+    EXPECT_FALSE(catalogue.IsLoaded());  // never needed
+
+    StoreLanguage("ENG");
+    EXPECT_TRUE(catalogue.ApplyStoredLanguage());
+    EXPECT_EQ(CurrentId(), "ENG");
+    EXPECT_STREQ(Exit(), L"Exit");
+}
+
+TEST_F(LanguageCatalogueTest, LowerCaseRusIsAForeignLanguage) {
+    WriteCatalogue(
+        "<languages><language id=\"rus\" name=\"lower\" file_path=\"low.db\"/>"
+        "</languages>");
+    StoreLanguage("rus");
+    EXPECT_TRUE(catalogue.ApplyStoredLanguage());
+    EXPECT_EQ(CurrentId(), "rus");
+    EXPECT_STREQ(Exit(), L"выход!");
+}
+
+TEST_F(LanguageCatalogueTest, EntryWithoutPathOrUnknownIdLoadsNothing) {
+    WriteCatalogue("<languages><language id=\"NOPATH\" name=\"No path\"/></languages>");
+    StoreLanguage("NOPATH");
+    EXPECT_TRUE(catalogue.ApplyStoredLanguage());
+    EXPECT_EQ(CurrentId(), "");
+    // Translation is on without a language: texts come back unchanged (as the storage's copy).
+    EXPECT_STREQ(Exit(), L"Выход");
+
+    test::ResetTranslationStorage();
+    StoreLanguage("XXX");
+    EXPECT_TRUE(catalogue.ApplyStoredLanguage());
+    EXPECT_EQ(CurrentId(), "");
+    EXPECT_STREQ(Exit(), L"Выход");
+}
+
+}  // namespace
+}  // namespace vorn
