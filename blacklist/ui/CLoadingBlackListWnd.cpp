@@ -19,17 +19,18 @@ wxString Tr(const wchar_t* text) {
 
 CLoadingBlackListWnd::CLoadingBlackListWnd()
     : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxPoint(0, 0), wxSize(kWidth, kHeight),
-              wxBORDER_NONE | wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR | wxFRAME_TOOL_WINDOW,
-              "BlackListLoading"),
+              wxBORDER_NONE | wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR, "BlackListLoading"),
       background_(loading_blacklist_xpm) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    SetClientSize(kWidth, kHeight);
+    SetMinSize(wxSize(kWidth, kHeight));
     Bind(wxEVT_PAINT, &CLoadingBlackListWnd::OnPaint, this);
 }
 
 void CLoadingBlackListWnd::CentreOver(const wxRect& area) {
-    const wxSize size = GetSize();
-    Move(area.x + (area.width - size.x) / 2, area.y + (area.height - size.y) / 2);
+    // The size is the picture's; a window never shown yet may not report it.
+    const wxSize size(kWidth, kHeight);
+    SetSize(area.x + (area.width - size.x) / 2, area.y + (area.height - size.y) / 2, size.x,
+            size.y);
 }
 
 wxString CLoadingBlackListWnd::FirstLine() {

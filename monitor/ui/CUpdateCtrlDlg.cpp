@@ -216,6 +216,7 @@ void CUpdateCtrlDlg::CreateControls() {
     Bind(wxEVT_TIMER, &CUpdateCtrlDlg::OnStartupTimer, this, kStartupTimerId);
     Bind(wxEVT_CHAR_HOOK, &CUpdateCtrlDlg::OnCharHook, this);
     Bind(wxEVT_ICONIZE, &CUpdateCtrlDlg::OnIconize, this);
+    Bind(wxEVT_IDLE, &CUpdateCtrlDlg::OnIdle, this);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
         if (event.CanVeto()) {
             event.Veto();
@@ -583,6 +584,27 @@ void CUpdateCtrlDlg::WarnFailed(const wchar_t* text) {
 
 void CUpdateCtrlDlg::OnSelectionChanged(wxListEvent& event) {
     event.Skip();
+    ApplySelectionState();
+}
+
+void CUpdateCtrlDlg::OnIdle(wxIdleEvent& event) {
+    event.Skip();
+    const int row = list_->FirstSelectedRow();
+    const auto record = list_->Devices().GetByIndex(row);
+    const SelectionKey key = record ? SelectionKey{row, record->id, record->connect,
+                                                   record->updates, record->allowScanning}
+                                    : SelectionKey{-1, 0, 0, 0, false};
+    if (selectionKey_ != key) {
+        ApplySelectionState();
+    }
+}
+
+void CUpdateCtrlDlg::ApplySelectionState() {
+    const int row = list_->FirstSelectedRow();
+    const auto selected = list_->Devices().GetByIndex(row);
+    selectionKey_ = selected ? SelectionKey{row, selected->id, selected->connect, selected->updates,
+                                            selected->allowScanning}
+                             : SelectionKey{-1, 0, 0, 0, false};
     if (taskRunning_) {
         updateDevice_->Disable();
         return;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include <wx/dialog.h>
 #include <wx/font.h>
@@ -20,6 +21,7 @@ class wxEventLoopBase;
 class wxBitmapButton;
 class wxHyperlinkCtrl;
 class wxIconizeEvent;
+class wxIdleEvent;
 class wxKeyEvent;
 class wxListEvent;
 class wxMenu;
@@ -183,6 +185,10 @@ private:
 
     // Commands.
     void OnSelectionChanged(wxListEvent& event);
+    // Buttons that follow the selected device, decided again whenever the selection or the
+    // selected record changes (the platform's list reports changes of a row's texts too).
+    void ApplySelectionState();
+    void OnIdle(wxIdleEvent& event);
     void OnItemActivated(wxListEvent& event);
     void OnItemRightClick(wxListEvent& event);
     void UpdateSelectedDevice();
@@ -218,6 +224,8 @@ private:
     std::wstring downloadAddress_;
     std::function<void()> exitHandler_;
     wxEventLoopBase* loop_ = nullptr;
+    using SelectionKey = std::tuple<int, std::int32_t, std::int32_t, std::int32_t, bool>;
+    std::optional<SelectionKey> selectionKey_;
 
     wxFont statusFont_;
     wxIcon idleTrayIcon_;

@@ -1,0 +1,604 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/gauge.h>
+#include <wx/hyperlink.h>
+#include <wx/menu.h>
+#include <wx/stattext.h>
+
+#include "agent/AgentEventPipe.h"
+#include "agent/AgentProtocol.h"
+#include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "monitor/DeviceTable.h"
+#include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "platform/LocalPipe.h"
+#include "platform/ui/DesktopTray.h"
+#include "platform/ui/ModalQuestions.h"
+#include "support/TestEnvironment.h"
+
+// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
+// GUI application object.
+wxIMPLEMENT_APP_NO_MAIN(wxApp);
+
+namespace vorn {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Clock;
+
+template <class Pred>
+bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
+    const auto end = Clock::now() + limit;
+    for (;;) {
+        wxTheApp->Yield(true);
+        wxTheApp->ProcessIdle();
+        if (done()) {
+            return true;
+        }
+        if (Clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+}
+
+void Pump(std::chrono::milliseconds time = 30ms) {
+    PumpUntil([] { return false; }, time);
+}
+
+// The agent's request channel: records every request and answers from a table ("<ok/>" for
+// anything not in it).
+class FakeAgent {
+public:
+    FakeAgent() {
+        listener_ = platform::PipeListener::Listen(kRequestPipeName);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~FakeAgent() {
+        stop_.Signal();
+        thread_.join();
+    }
+
+    void Reply(const std::string& request, const std::string& reply) {
+        std::lock_guard lock(mutex_);
+        replies_[request] = reply;
+    }
+    std::vector<std::string> Requests() const {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    int Count(const std::string& request) const {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count(requests_.begin(), requests_.end(), request));
+    }
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        requests_.clear();
+    }
+
+private:
+    void Run() {
+        while (!stop_.IsSignalled()) {
+            platform::WaitResult result{};
+            platform::UniqueFd client = listener_.Accept(&stop_, std::nullopt, &result);
+            if (!client) {
+                continue;
+            }
+            std::string request;
+            if (platform::ReceiveRecord(client.get(), request, Clock::now() + 2s, &stop_) !=
+                platform::PipeStatus::Ok) {
+                continue;
+            }
+            std::string reply = "<ok/>";
+            {
+                std::lock_guard lock(mutex_);
+                requests_.push_back(request);
+                if (auto it = replies_.find(request); it != replies_.end()) {
+                    reply = it->second;
+                }
+            }
+            platform::SendRecord(client.get(), reply, Clock::now() + 2s);
+        }
+    }
+
+    platform::PipeListener listener_;
+    platform::StopSignal stop_;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string> replies_;
+    std::vector<std::string> requests_;
+};
+
+// Sends one notification the way the agent does: connect to the event pipe, one record, close.
+void Notify(const std::string& message) {
+    const auto deadline = Clock::now() + 3s;
+    for (;;) {
+        platform::PipeStatus status{};
+        platform::UniqueFd fd =
+            platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s, &status);
+        if (fd) {
+            ASSERT_EQ(platform::SendRecord(fd.get(), message), platform::PipeStatus::Ok);
+            return;
+        }
+        ASSERT_LT(Clock::now(), deadline) << "event pipe not served";
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+std::string DeviceList(const std::string& devices) {
+    return "<devices>" + devices + "</devices>";
+}
+
+std::string Device(int id, const char* type, int connect, int updates) {
+    return "<device id=\"" + std::to_string(id) + "\" connect=\"" + std::to_string(connect) +
+           "\" updates=\"" + std::to_string(updates) + "\" type=\"" + type + "\" name=\"UIN-" +
+           std::to_string(id) + "\" msgtype=\"0\" message=\"\"/>";
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
+                              const wxString& msg) {
+            ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
+        });
+        agent_ = std::make_unique<FakeAgent>();
+    }
+
+    void TearDown() override {
+        Close();
+        platform::DesktopTray::OverrideAvailability(std::nullopt);
+        agent_.reset();
+    }
+
+    CUpdateCtrlDlg& Open(bool trayAvailable = true, bool enableOthers = false) {
+        platform::DesktopTray::OverrideAvailability(trayAvailable);
+        window_ = new CUpdateCtrlDlg(enableOthers);
+        Pump();
+        return *window_;
+    }
+
+    void Close() {
+        if (window_) {
+            delete window_;
+            window_ = nullptr;
+            Pump();
+        }
+    }
+
+    // Sends a notification and waits until the window has taken it.
+    void Event(const std::string& message, const std::function<bool()>& applied) {
+        Notify(message);
+        ASSERT_TRUE(PumpUntil(applied)) << message;
+    }
+
+    template <class T>
+    T& Control(int id) {
+        auto* control = dynamic_cast<T*>(window_->FindWindow(id));
+        EXPECT_NE(control, nullptr) << id;
+        return *control;
+    }
+
+    void Click(int id) {
+        wxCommandEvent click(wxEVT_BUTTON, id);
+        click.SetEventObject(window_->FindWindow(id));
+        window_->ProcessWindowEvent(click);
+    }
+
+    void Command(int id) {
+        wxCommandEvent command(wxEVT_MENU, id);
+        window_->ProcessWindowEvent(command);
+    }
+
+    void Key(int code, int modifiers = wxMOD_NONE) {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = code;
+        key.m_controlDown = (modifiers & wxMOD_CONTROL) != 0;
+        window_->ProcessWindowEvent(key);
+    }
+
+    void SelectRow(long row) {
+        for (long item = 0; item < window_->List().GetItemCount(); ++item) {
+            if (item != row) {
+                window_->List().SetItemState(item, 0, wxLIST_STATE_SELECTED);
+            }
+        }
+        window_->List().SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                     wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+        Pump();
+    }
+
+    void DoubleClickRow(long row) {
+        wxListEvent activated(wxEVT_LIST_ITEM_ACTIVATED, CUpdateCtrlDlg::kListId);
+        activated.m_itemIndex = row;
+        activated.SetEventObject(&window_->List());
+        window_->List().ProcessWindowEvent(activated);
+    }
+
+    wxString Status() { return Control<wxStaticText>(CUpdateCtrlDlg::kStatusId).GetLabel(); }
+    bool Enabled(int id) { return window_->FindWindow(id)->IsEnabled(); }
+    bool Shown(int id) { return window_->FindWindow(id)->IsShown(); }
+
+    test::TempDir registry_;
+    test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registry_.path().string()};
+    test::PrivatePipeNamespace pipes_;
+    std::unique_ptr<FakeAgent> agent_;
+    CUpdateCtrlDlg* window_ = nullptr;
+};
+
+TEST_F(MainWindowTest, StartsInTheTrayAsksForDevicesAndOnceForTheRevisionAfterThreeSeconds) {
+    agent_->Reply("<getalldevinfo/>",
+                  DeviceList(Device(7, "Q750M1", 2, 2) + Device(0, "Q750M1", 2, 0) +
+                             Device(9, "Q200M1", 1, 6)));
+    const auto opened = Clock::now();
+    auto& window = Open(true);
+
+    EXPECT_FALSE(window.IsShown());
+    EXPECT_TRUE(window.IsTrayIconAdded());
+    EXPECT_EQ(window.GetTitle(), "Vorn Update v2.2.1.2293");
+    EXPECT_NE(test::ReadFileBytes(registry_ / "HKEY_CURRENT_USER.reg")
+                  .find("\"MainWindowTitle\"=\"Vorn Update v2.2.1.2293\""),
+              std::string::npos);
+    ASSERT_FALSE(agent_->Requests().empty());
+    EXPECT_EQ(agent_->Requests().front(), "<getalldevinfo/>");
+    // The device with id 0 is no device.
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 2; }));
+    EXPECT_EQ(window.List().Devices().GetByIndex(0)->id, 7);
+    EXPECT_EQ(Status(), L"Обновление не требуется!");
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateAllId));
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kScanId));
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kOtherDevicesId));
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kErrorLinkId));
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kDownloadId));
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kLastCheckLabelId));
+    EXPECT_FALSE(window.List().IsProgressVisible());
+
+    const std::string version = "<get_actual_software_version/>";
+    PumpUntil([&] { return Clock::now() - opened > 2500ms; }, 3000ms);
+    EXPECT_EQ(agent_->Count(version), 0);
+    ASSERT_TRUE(PumpUntil([&] { return agent_->Count(version) == 1; }, 3000ms));
+    EXPECT_GE(Clock::now() - opened, 2900ms);
+    Pump(700ms);
+    EXPECT_EQ(agent_->Count(version), 1);
+}
+
+TEST_F(MainWindowTest, WithoutATrayTheWindowStaysVisibleAndClosingNeverHidesIt) {
+    auto& window = Open(false, true);
+    EXPECT_TRUE(window.IsShown());
+    EXPECT_FALSE(window.IsTrayIconAdded());
+    EXPECT_TRUE(Shown(CUpdateCtrlDlg::kOtherDevicesId));
+    EXPECT_EQ(Status(), L"Подключите устройство для обновления.");
+    agent_->Clear();
+
+    Key(WXK_ESCAPE);
+    Key(WXK_RETURN);
+    window.Close();
+    Pump();
+    // Hidden, it could never be brought back: it is minimised instead.
+    EXPECT_TRUE(window.IsShown());
+    EXPECT_FALSE(window.ExitChosen());
+    EXPECT_TRUE(agent_->Requests().empty());
+
+    // Ctrl+Q exits as the tray menu's "Exit" would.
+    Key('Q', wxMOD_CONTROL);
+    EXPECT_TRUE(window.ExitChosen());
+    EXPECT_EQ(agent_->Count("<quit/>"), 1);
+}
+
+TEST_F(MainWindowTest, EscEnterAndTheCloseBoxHideWithoutSendingAndOnlyExitQuits) {
+    auto& window = Open(true);
+    int exits = 0;
+    window.SetExitHandler([&] { ++exits; });
+    agent_->Clear();
+
+    for (auto hide : std::vector<std::function<void()>>{
+             [&] { Key(WXK_ESCAPE); }, [&] { Key(WXK_RETURN); }, [&] { window.Close(); }}) {
+        window.Activate();
+        Pump();
+        EXPECT_TRUE(window.IsShown());
+        hide();
+        Pump();
+        EXPECT_FALSE(window.IsShown());
+    }
+    // Each time it came back it asked for the newest revision; hiding sent nothing.
+    EXPECT_EQ(agent_->Count("<get_actual_software_version/>"), 3);
+    EXPECT_EQ(agent_->Requests().size(), 3u);
+    EXPECT_FALSE(window.ExitChosen());
+
+    // The tray menu offers "Показать" for the hidden window and "Скрыть" for the shown one.
+    auto menu = window.BuildTrayMenu();
+    EXPECT_EQ(menu->GetLabelText(CUpdateCtrlDlg::kTrayShowHideId), L"Показать");
+    window.Activate();
+    menu = window.BuildTrayMenu();
+    EXPECT_EQ(menu->GetLabelText(CUpdateCtrlDlg::kTrayShowHideId), L"Скрыть");
+
+    agent_->Clear();
+    window.RequestExit();
+    window.RequestExit();
+    Key(WXK_ESCAPE);
+    EXPECT_TRUE(window.ExitChosen());
+    EXPECT_EQ(agent_->Count("<quit/>"), 1);
+    EXPECT_EQ(agent_->Requests().size(), 1u);
+    EXPECT_EQ(exits, 1);
+    EXPECT_FALSE(window.IsTrayIconAdded());
+    EXPECT_FALSE(window.IsShown());
+}
+
+TEST_F(MainWindowTest, UpdateCheckAndFirmwareTaskDriveTheButtonsAndTheProgressBar) {
+    agent_->Reply("<getalldevinfo/>",
+                  DeviceList(Device(5, "Q750M1", 2, 6) + Device(6, "Q750M1", 2, 2)));
+    auto& window = Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 2; }));
+    SelectRow(0);
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+
+    Event("<hasfwupdate phase=\"begin\" id=\"5\"/>",
+          [&] { return window.List().Devices().FindById(5)->updates == 1; });
+    Event(
+        "<hasfwupdate phase=\"end\" id=\"5\" state=\"0\" allowScanning=\"1\" serialno=\"S-5\" "
+        "attributeName=\"RUB\" message=\"\" msgtype=\"0\"/>",
+        [&] { return Enabled(CUpdateCtrlDlg::kUpdateAllId); });
+    EXPECT_TRUE(Shown(CUpdateCtrlDlg::kScanId));
+    EXPECT_EQ(Status(),
+              L"ВНИМАНИЕ! Доступно обновление прошивок устройств. Рекомендуем провести "
+              L"обновление!");
+    SelectRow(0);
+    EXPECT_TRUE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+
+    agent_->Clear();
+    Click(CUpdateCtrlDlg::kUpdateDeviceId);
+    EXPECT_EQ(agent_->Requests(), std::vector<std::string>{request::UpdateDevice(5)});
+    EXPECT_EQ(agent_->Requests().front().back(), '\n');
+
+    Event(
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.IsTaskRunning() && window.List().IsProgressVisible(); });
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateAllId));
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kCheckNowId));
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kScanId));
+
+    // Everything is off while the task runs: the context menu, double clicks, selections.
+    auto menu = window.BuildContextMenu();
+    ASSERT_TRUE(menu);
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+        EXPECT_TRUE(item->IsSeparator() || !item->IsEnabled()) << item->GetItemLabelText();
+    }
+    agent_->Clear();
+    DoubleClickRow(0);
+    SelectRow(1);
+    SelectRow(0);
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+    EXPECT_TRUE(agent_->Requests().empty());
+
+    wxGauge* bar = window.List().ProgressBar();
+    Event(
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"inprogress\" progress=\"0.5\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return bar->GetValue() == 25; });
+    Event(
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"end\" progress=\"1\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return bar->GetValue() == 50 && !window.IsTaskRunning(); });
+    EXPECT_TRUE(window.List().IsProgressVisible());
+    Event(
+        "<taskprocess id=\"5\" taskname=\"updatefw\" phase=\"begin\" progress=\"0\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.IsTaskRunning(); });
+    Event(
+        "<taskprocess id=\"5\" taskname=\"updatefw\" phase=\"inprogress\" progress=\"0.5\" "
+        "msgtype=\"0\" message=\"Запись\"/>",
+        [&] { return bar->GetValue() == 75 && window.LastBalloon() == L"Запись"; });
+    EXPECT_EQ(Status(), L"Запись");
+    Event(
+        "<taskprocess id=\"5\" taskname=\"updatefw\" phase=\"end\" progress=\"1\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] {
+            return window.List().Devices().FindById(5)->updates == 2 &&
+                   window.LastBalloon().empty();
+        });
+    // The task's own (empty) message is the last word on the status line.
+    EXPECT_EQ(Status(), "");
+    EXPECT_FALSE(window.IsTaskRunning());
+    EXPECT_FALSE(window.List().IsProgressVisible());
+    EXPECT_EQ(window.List().Devices().FindById(5)->updates, 2);
+    EXPECT_TRUE(Shown(CUpdateCtrlDlg::kCheckNowId));
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateAllId));
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+    EXPECT_TRUE(Enabled(CUpdateCtrlDlg::kScanId));
+}
+
+TEST_F(MainWindowTest, ErrorsOfATaskEndItAndTheLinkAppearsOnlyWithADescription) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(5, "Q750M1", 2, 0)));
+    auto& window = Open(true);
+    Event(
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.IsTaskRunning(); });
+    // An error without a stored description leaves the link hidden.
+    Event(
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"inprogress\" progress=\"0.2\" "
+        "msgtype=\"2\" message=\"Сбой\"/>",
+        [&] { return !window.IsTaskRunning(); });
+    EXPECT_FALSE(window.List().IsProgressVisible());
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kErrorLinkId));
+    EXPECT_TRUE(Shown(CUpdateCtrlDlg::kCheckNowId));
+    Event(
+        "<message msgtype=\"2\" message=\"Ошибка\" error_description=\"timeout\" category=\"0\" "
+        "error_id=\"17\"/>",
+        [&] { return Shown(CUpdateCtrlDlg::kErrorLinkId); });
+    EXPECT_EQ(window.ErrorRecord().errorId, 17);
+    EXPECT_EQ(window.ErrorRecord().description, L"timeout");
+    Event("<message msgtype=\"0\" message=\"Готово\"/>",
+          [&] { return !Shown(CUpdateCtrlDlg::kErrorLinkId); });
+
+    // The link shows the record; until its own dialog exists, in a message box.
+    platform::ModalAnswers answers;
+    window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->Show();
+    wxHyperlinkEvent link(window.FindWindow(CUpdateCtrlDlg::kErrorLinkId),
+                          CUpdateCtrlDlg::kErrorLinkId, wxEmptyString);
+    window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->ProcessWindowEvent(link);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_NE(answers.asked()[0].text.Find("[17]"), wxNOT_FOUND);
+    EXPECT_NE(answers.asked()[0].text.Find(L"Коммуникация с сервером"), wxNOT_FOUND);
+}
+
+TEST_F(MainWindowTest, TheSelectedDeviceIsUpdatedByModelAndOnlyWhenItNeedsAnUpdate) {
+    agent_->Reply("<getalldevinfo/>",
+                  DeviceList(Device(1, "Q200M1", 2, 0) + Device(2, "Q750M1", 2, 0) +
+                             Device(3, "Q750M1", 2, 2) + Device(4, "Q750M1", 1, 0)));
+    auto& window = Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 4; }));
+    agent_->Clear();
+
+    // No selection: nothing at all.
+    Click(CUpdateCtrlDlg::kUpdateDeviceId);
+    Command(CUpdateCtrlDlg::kForceUpdateId);
+    Command(CUpdateCtrlDlg::kRefreshConnectionId);
+    EXPECT_TRUE(agent_->Requests().empty());
+
+    SelectRow(0);
+    Click(CUpdateCtrlDlg::kUpdateDeviceId);
+    SelectRow(1);
+    DoubleClickRow(1);
+    EXPECT_EQ(agent_->Requests(),
+              (std::vector<std::string>{request::ForceUpdate(1), request::UpdateDevice(2)}));
+
+    // Up to date, or not connected: the status line says why and nothing is sent.
+    for (long row : {2L, 3L}) {
+        agent_->Clear();
+        SelectRow(row);
+        Click(CUpdateCtrlDlg::kUpdateDeviceId);
+        EXPECT_TRUE(agent_->Requests().empty());
+        EXPECT_EQ(Status(),
+                  L"Для данного устройства обновление отсутствует, либо устройство отключено!");
+    }
+
+    // F5 refreshes the selected device's connection (through the window's own queue).
+    agent_->Clear();
+    Key(WXK_F5);
+    ASSERT_TRUE(PumpUntil([&] { return agent_->Requests().size() == 1; }));
+    EXPECT_EQ(agent_->Requests().front(), request::UpdateConnection(4));
+    EXPECT_EQ(window.List().Devices().FindById(4)->connect, 1);
+
+    // Check now: the selected device's connection, then the check.
+    agent_->Clear();
+    Click(CUpdateCtrlDlg::kCheckNowId);
+    EXPECT_EQ(agent_->Requests(),
+              (std::vector<std::string>{request::UpdateConnection(4), request::CheckUpdate()}));
+}
+
+TEST_F(MainWindowTest, ContextMenuOfAQ750M1DeviceHasTheTracingCommands) {
+    agent_->Reply("<getalldevinfo/>",
+                  DeviceList(Device(1, "Q200M1", 2, 0) + Device(2, "Q750M1", 2, 0)));
+    auto& window = Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 2; }));
+    EXPECT_FALSE(window.BuildContextMenu());
+
+    SelectRow(0);
+    auto other = window.BuildContextMenu();
+    ASSERT_TRUE(other);
+    SelectRow(1);
+    auto tracing = window.BuildContextMenu();
+    ASSERT_TRUE(tracing);
+    EXPECT_EQ(tracing->GetMenuItemCount(), other->GetMenuItemCount() + 2);
+    EXPECT_EQ(other->FindItem(CUpdateCtrlDlg::kTracingOnId), nullptr);
+    ASSERT_NE(tracing->FindItem(CUpdateCtrlDlg::kTracingOnId), nullptr);
+    EXPECT_EQ(tracing->GetLabelText(CUpdateCtrlDlg::kTracingOnId), L"Включить трассировку");
+    EXPECT_EQ(tracing->GetLabelText(CUpdateCtrlDlg::kRefreshConnectionId),
+              L"Обновить соединение с прибором (F5)");
+    for (wxMenuItem* item : tracing->GetMenuItems()) {
+        EXPECT_TRUE(item->IsSeparator() || item->IsEnabled());
+    }
+
+    agent_->Clear();
+    Command(CUpdateCtrlDlg::kTracingOnId);
+    Command(CUpdateCtrlDlg::kTracingOffId);
+    Command(CUpdateCtrlDlg::kSetDateTimeId);
+    Command(CUpdateCtrlDlg::kForceUpdateId);
+    EXPECT_EQ(agent_->Requests(),
+              (std::vector<std::string>{request::LogCtlOn(2), request::LogCtlOff(2),
+                                        request::SetDeviceDateTime(2), request::ForceUpdate(2)}));
+}
+
+TEST_F(MainWindowTest, BlackListLoadingAsksForAFileAndShowsTheLoadingWindowUntilTheNextMessage) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(3, "Q750M1", 2, 2)));
+    auto& window = Open(false);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 1; }));
+    SelectRow(0);
+    agent_->Clear();
+
+    platform::ModalAnswers answers;
+    answers.Answer(wxID_CANCEL);  // the file picker
+    answers.Answer(wxID_OK);      // "Файл не был выбран"
+    Command(CUpdateCtrlDlg::kLoadBlackListId);
+    ASSERT_EQ(answers.asked().size(), 2u);
+    EXPECT_EQ(answers.asked()[0].kind, platform::AskedQuestion::Kind::File);
+    EXPECT_NE(answers.asked()[0].wildcard.Find("*.blist"), wxNOT_FOUND);
+    EXPECT_EQ(answers.asked()[1].text, L"Файл не был выбран");
+    EXPECT_TRUE(answers.asked()[1].style & wxICON_WARNING);
+    EXPECT_TRUE(answers.asked()[1].style & wxCANCEL);
+    EXPECT_TRUE(agent_->Requests().empty());
+    EXPECT_FALSE(window.LoadingWindow().IsShown());
+
+    test::TempDir files;
+    const wxString chosen = (files / "stop.blist").string();
+    answers.Answer(wxID_OK, chosen);
+    Command(CUpdateCtrlDlg::kLoadBlackListId);
+    EXPECT_EQ(agent_->Requests(),
+              std::vector<std::string>{request::BlackList(3, chosen.ToStdWstring())});
+    EXPECT_TRUE(window.LoadingWindow().IsShown());
+    Pump();
+    const wxRect main = window.GetScreenRect();
+    const wxRect popup = window.LoadingWindow().GetScreenRect();
+    EXPECT_NEAR(popup.x + popup.width / 2, main.x + main.width / 2, 2);
+    EXPECT_EQ(popup.width, CLoadingBlackListWnd::kWidth);
+    // The folder is remembered for the next time.
+    EXPECT_NE(test::ReadFileBytes(registry_ / "HKEY_CURRENT_USER.reg").find("BlackListPath"),
+              std::string::npos);
+    answers.Answer(wxID_OK, chosen);
+    Command(CUpdateCtrlDlg::kLoadBlackListId);
+    EXPECT_EQ(answers.asked().back().directory, files.path().string());
+
+    Event("<ok/>", [&] { return !window.LoadingWindow().IsShown(); });
+
+    // An agent that never got the request cannot end the wait: no loading window then.
+    agent_.reset();
+    answers.Answer(wxID_OK, chosen);
+    answers.Answer(wxID_OK);
+    Command(CUpdateCtrlDlg::kLoadBlackListId);
+    EXPECT_EQ(answers.asked().back().text, L"Операция не была выполнена");
+    EXPECT_FALSE(window.LoadingWindow().IsShown());
+}
+
+TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
+    auto& window = Open(true);
+    (void)window;
+    // The worker hands this message to the window and waits for the UI thread, which is busy
+    // destroying the window and never pumps.
+    Notify(
+        "<devarrival id=\"1\" connect=\"2\" updates=\"0\" type=\"Q750M1\" name=\"U\" "
+        "msgtype=\"0\" message=\"\"/>");
+    std::this_thread::sleep_for(100ms);
+    const auto start = Clock::now();
+    Close();
+    EXPECT_LT(Clock::now() - start, 2000ms);
+}
+
+}  // namespace
+}  // namespace vorn
