@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <wx/app.h>
+#include <wx/gauge.h>
+#include <wx/image.h>
+
+#include "agent/AgentEventPipe.h"
+#include "agent/AgentProtocol.h"
+#include "monitor/DeviceTable.h"
+#include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "platform/LocalPipe.h"
+#include "platform/ui/DesktopTray.h"
+#include "support/TestEnvironment.h"
+
+// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
+// GUI application object.
+wxIMPLEMENT_APP_NO_MAIN(wxApp);
+
+namespace vorn {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Clock;
+
+template <class Pred>
+bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
+    const auto end = Clock::now() + limit;
+    for (;;) {
+        wxTheApp->Yield(true);
+        wxTheApp->ProcessIdle();
+        if (done()) {
+            return true;
+        }
+        if (Clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+}
+
+// Answers the start-up device list, "<ok/>" to everything else.
+class DeviceListAgent {
+public:
+    explicit DeviceListAgent(std::string devices) : devices_(std::move(devices)) {
+        listener_ = platform::PipeListener::Listen(kRequestPipeName);
+        thread_ = std::thread([this] {
+            while (!stop_.IsSignalled()) {
+                platform::UniqueFd client = listener_.Accept(&stop_, std::nullopt);
+                std::string request;
+                if (!client || platform::ReceiveRecord(client.get(), request, Clock::now() + 2s,
+                                                       &stop_) != platform::PipeStatus::Ok) {
+                    continue;
+                }
+                platform::SendRecord(client.get(),
+                                     request == "<getalldevinfo/>" ? devices_ : "<ok/>",
+                                     Clock::now() + 2s);
+            }
+        });
+    }
+    ~DeviceListAgent() {
+        stop_.Signal();
+        thread_.join();
+    }
+
+private:
+    std::string devices_;
+    platform::PipeListener listener_;
+    platform::StopSignal stop_;
+    std::thread thread_;
+};
+
+void Notify(const std::string& message) {
+    const auto deadline = Clock::now() + 3s;
+    while (Clock::now() < deadline) {
+        platform::UniqueFd fd = platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s);
+        if (fd) {
+            platform::SendRecord(fd.get(), message);
+            return;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ADD_FAILURE() << "event pipe not served";
+}
+
+TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;
+    DeviceListAgent agent(
+        "<devices>"
+        "<device id=\"11\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"7741-0093-1185\"/>"
+        "<device id=\"12\" connect=\"2\" updates=\"0\" type=\"Q200M1\" name=\"7741-0102-3310\"/>"
+        "<device id=\"13\" connect=\"0\" updates=\"6\" type=\"Q750M1\" name=\"7741-0093-2051\"/>"
+        "</devices>");
+    platform::DesktopTray::OverrideAvailability(false);
+    auto* window = new CUpdateCtrlDlg(false);
+    window->SetSize(wxSize(860, 420));
+    window->Move(20, 20);
+    ASSERT_TRUE(PumpUntil([&] { return window->List().GetItemCount() == 3; }));
+
+    Notify(
+        "<hasfwupdate phase=\"end\" id=\"11\" state=\"2\" allowScanning=\"1\" "
+        "serialno=\"QN7500931185\" attributeName=\"RUB/EUR\" message=\"\" msgtype=\"0\"/>");
+    Notify(
+        "<hasfwupdate phase=\"end\" id=\"12\" state=\"0\" allowScanning=\"0\" "
+        "serialno=\"QN2001023310\" attributeName=\"RUB\" message=\"\" msgtype=\"0\"/>");
+    Notify("<check_update_time last=\"1765170000\" next=\"1765256400\"/>");
+    Notify(
+        "<taskprocess id=\"12\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\" "
+        "msgtype=\"0\" message=\"\"/>");
+    Notify(
+        "<taskprocess id=\"12\" taskname=\"downloadfw\" phase=\"end\" progress=\"1\" "
+        "msgtype=\"0\" message=\"\"/>");
+    Notify(
+        "<taskprocess id=\"12\" taskname=\"updatefw\" phase=\"begin\" progress=\"0\" "
+        "msgtype=\"0\" message=\"\"/>");
+    Notify(
+        "<taskprocess id=\"12\" taskname=\"updatefw\" phase=\"inprogress\" progress=\"0.4\" "
+        "msgtype=\"0\" message=\"Запись прошивки в устройство 7741-0102-3310\"/>");
+    ASSERT_TRUE(PumpUntil([&] {
+        return window->List().IsProgressVisible() &&
+               window->List().ProgressBar()->GetValue() == 70 && window->IsTaskRunning();
+    }));
+    window->Raise();
+    PumpUntil([] { return false; }, 500ms);
+
+    const std::filesystem::path folder =
+        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / "main-window.png";
+    std::filesystem::remove(file);
+    const wxRect rect = window->GetScreenRect();
+    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
+                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
+                                std::to_string(rect.y) + " '" + file.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    wxInitAllImageHandlers();
+    wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
+    ASSERT_TRUE(shot.IsOk());
+    EXPECT_EQ(shot.GetWidth(), rect.width);
+    EXPECT_EQ(shot.GetHeight(), rect.height);
+    // The bar lies over the update cell of the second row: its filled part has the theme's
+    // selection colour, which neither the text nor the list's background has.
+    wxGauge* bar = window->List().ProgressBar();
+    const wxRect barRect(bar->GetScreenPosition() - rect.GetPosition(), bar->GetSize());
+    const wxColour list = window->List().GetBackgroundColour();
+    int drawn = 0;
+    for (int y = barRect.y; y < barRect.GetBottom(); ++y) {
+        for (int x = barRect.x; x < barRect.x + barRect.width * 7 / 10; ++x) {
+            const wxColour pixel(shot.GetRed(x, y), shot.GetGreen(x, y), shot.GetBlue(x, y));
+            if (pixel != list && pixel.Blue() > pixel.Red() + 60) {
+                ++drawn;
+            }
+        }
+    }
+    EXPECT_GT(drawn, barRect.width / 2);
+
+    delete window;
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
+}  // namespace
+}  // namespace vorn
