@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/stattext.h>
+
+#include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "platform/KnownFolders.h"
+#include "platform/RegistryStore.h"
+#include "platform/ui/DesktopTray.h"
+#include "support/TestEnvironment.h"
+#include "translation/Vocabrix.h"
+
+// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
+// GUI application object.
+wxIMPLEMENT_APP_NO_MAIN(wxApp);
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The program finds its language catalogue beside its executable; for this test that is the
+// test program's folder.
+class LanguageFilesBesideProgram {
+public:
+    LanguageFilesBesideProgram() {
+        for (const char* name : {"languages.xml", "english.db"}) {
+            const fs::path target = platform::ProgramFolder() / name;
+            fs::copy_file(fs::path(VORN_BIN_DIR) / name, target,
+                          fs::copy_options::overwrite_existing);
+            copied_.push_back(target);
+        }
+    }
+    ~LanguageFilesBesideProgram() {
+        for (const auto& file : copied_) {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    }
+
+private:
+    std::vector<fs::path> copied_;
+};
+
+TEST(MainWindowEnglish, CurrentLanguageEngGivesTheEnglishInterface) {
+    wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
+                          const wxString& msg) {
+        ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
+    });
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;  // no agent: every request fails at once
+    LanguageFilesBesideProgram languages;
+    ASSERT_TRUE(platform::RegistryStore(platform::RegistryRoot::CurrentUser)
+                    .WriteString("Software\\Quorin\\Zelt\\AgentZelt", "CurrentLanguage", "ENG"));
+    platform::DesktopTray::OverrideAvailability(false);
+
+    auto* window = new CUpdateCtrlDlg(false);
+    auto label = [&](int id) { return window->FindWindow(id)->GetLabel(); };
+    EXPECT_EQ(label(CUpdateCtrlDlg::kUpdateAllId), "Update all");
+    EXPECT_EQ(label(CUpdateCtrlDlg::kUpdateDeviceId), "Update device firmware");
+    EXPECT_EQ(label(CUpdateCtrlDlg::kSettingsId), "Settings...");
+    EXPECT_EQ(label(CUpdateCtrlDlg::kLastCheckLabelId), "Last check:");
+    EXPECT_EQ(label(CUpdateCtrlDlg::kStatusId), "Connect a device to update it.");
+    EXPECT_EQ(window->FindWindow(CUpdateCtrlDlg::kUpdateAllId)->GetToolTipText(),
+              "Apply the available updates to the connected devices");
+    // The caption is the program's name and version in every language.
+    EXPECT_EQ(window->GetTitle(), "Vorn Update v2.2.1.2293");
+    wxListItem column;
+    column.SetMask(wxLIST_MASK_TEXT);
+    ASSERT_TRUE(window->List().GetColumn(0, column));
+    EXPECT_EQ(column.GetText(), "Model");
+    EXPECT_EQ(window->BuildTrayMenu()->GetLabelText(CUpdateCtrlDlg::kTrayShowHideId), "Hide");
+
+    delete window;
+    // The window cleans the storage up when it goes.
+    Localization::CVocabrix::Instance().SetTranslateOn(false);
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
+}  // namespace
+}  // namespace vorn
