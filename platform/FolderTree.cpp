@@ -1,0 +1,61 @@
+#include "platform/FolderTree.h"
+
+#include <vector>
+
+namespace vorn::platform {
+
+namespace {
+
+bool IsDirectory(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+}  // namespace
+
+bool CreateFolderTree(const std::filesystem::path& path, std::error_code* error) {
+    std::error_code ec;
+    if (error != nullptr) {
+        error->clear();
+    }
+    std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
+    if (ec) {
+        if (error != nullptr) {
+            *error = ec;
+        }
+        return false;
+    }
+    if (IsDirectory(full)) {
+        return true;
+    }
+
+    std::vector<std::filesystem::path> created;
+    std::filesystem::path prefix;
+    for (const auto& part : full) {
+        prefix /= part;
+        if (part.empty() || prefix == full.root_path() || IsDirectory(prefix)) {
+            continue;
+        }
+        if (!std::filesystem::create_directory(prefix, ec) || ec) {
+            if (!ec) {
+                // Something that is not a directory stands where the level should be.
+                ec = std::make_error_code(std::errc::file_exists);
+            }
+            for (auto it = created.rbegin(); it != created.rend(); ++it) {
+                std::error_code removeError;
+                std::filesystem::remove_all(*it, removeError);
+                if (removeError) {
+                    break;
+                }
+            }
+            if (error != nullptr) {
+                *error = ec;
+            }
+            return false;
+        }
+        created.push_back(prefix);
+    }
+    return IsDirectory(full);
+}
+
+}  // namespace vorn::platform

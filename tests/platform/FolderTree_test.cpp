@@ -1,0 +1,73 @@
+#include "platform/FolderTree.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/KnownFolders.h"
+#include "support/TestEnvironment.h"
+
+namespace vorn::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FolderTreeTest, CreatesMissingLevelsAndAcceptsExistingFolders) {
+    test::TempDir dir;
+    fs::path deep = dir / "a" / "b" / "c" / "";
+    std::error_code error;
+    EXPECT_TRUE(CreateFolderTree(deep, &error));
+    EXPECT_FALSE(error);
+    EXPECT_TRUE(fs::is_directory(dir / "a" / "b" / "c"));
+    EXPECT_TRUE(CreateFolderTree(dir / "a" / "b", &error));
+    EXPECT_FALSE(error);
+    // Relative paths count from the working folder.
+    fs::path old = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_TRUE(CreateFolderTree("x/../y/z"));
+    fs::current_path(old);
+    EXPECT_TRUE(fs::is_directory(dir / "y" / "z"));
+}
+
+TEST(FolderTreeTest, FailedLevelRemovesOnlyWhatThisCallCreated) {
+    test::TempDir dir;
+    fs::create_directories(dir / "keep");
+    test::WriteFileBytes(dir / "keep" / "old.txt", "old");
+    test::WriteFileBytes(dir / "keep" / "file", "x");
+    std::error_code error;
+
+    // A file stands where a level should be.
+    EXPECT_FALSE(CreateFolderTree(dir / "keep" / "file" / "n1", &error));
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(fs::is_regular_file(dir / "keep" / "file"));
+
+    // Two new levels are made, the third cannot be: both new levels go again, with what was
+    // put into them meanwhile; the folder that was there before stays with its content.
+    fs::path tooLong = dir / "keep" / "n1" / "n2" / std::string(300, 'z') / "n4";
+    EXPECT_FALSE(CreateFolderTree(tooLong, &error));
+    EXPECT_EQ(error, std::errc::filename_too_long);
+    EXPECT_FALSE(fs::exists(dir / "keep" / "n1"));
+    EXPECT_TRUE(fs::is_directory(dir / "keep"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "keep" / "old.txt"), "old");
+    EXPECT_TRUE(fs::is_regular_file(dir / "keep" / "file"));
+}
+
+TEST(KnownFoldersTest, FollowTheEnvironment) {
+    EXPECT_EQ(ProgramFolder(), fs::canonical("/proc/self/exe").parent_path());
+    {
+        test::ScopedEnv data("VORN_DATA_DIR", "/data/vorn");
+        EXPECT_EQ(DataFolder(), "/data/vorn");
+    }
+    test::ScopedEnv noData("VORN_DATA_DIR", "");
+    test::ScopedEnv home("HOME", "/home/op");
+    {
+        test::ScopedEnv xdg("XDG_DATA_HOME", "/xdg");
+        EXPECT_EQ(DataFolder(), "/xdg/Quorin/Zelt");
+    }
+    test::ScopedEnv noXdg("XDG_DATA_HOME", "");
+    EXPECT_EQ(HomeFolder(), "/home/op");
+    EXPECT_EQ(DataFolder(), "/home/op/.local/share/Quorin/Zelt");
+    test::ScopedEnv noHome("HOME", "");
+    EXPECT_FALSE(HomeFolder().empty());  // from the password database
+}
+
+}  // namespace
+}  // namespace vorn::platform
