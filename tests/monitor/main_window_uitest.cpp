@@ -13,10 +13,12 @@
 
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/gauge.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
+#include <wx/textdlg.h>
 
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
@@ -584,6 +586,115 @@ TEST_F(MainWindowTest, BlackListLoadingAsksForAFileAndShowsTheLoadingWindowUntil
     Command(CUpdateCtrlDlg::kLoadBlackListId);
     EXPECT_EQ(answers.asked().back().text, L"Операция не была выполнена");
     EXPECT_FALSE(window.LoadingWindow().IsShown());
+}
+
+TEST_F(MainWindowTest, NotificationsReachTheTrayTheRevisionLineAndTheCheckTimes) {
+    auto& window = Open(true);
+    Event(
+        "<devarrival id=\"1\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"UIN-1\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.LastBalloon() == L"Подключено устройство: UIN-1"; });
+    EXPECT_EQ(window.List().GetItemCount(), 1);
+    Event("<devremove id=\"1\"/>", [&] { return window.LastBalloon() == L"Устройство извлечено"; });
+    EXPECT_EQ(Status(), L"Подключите устройство для обновления.");
+
+    Event("<app_actual_version revision=\"2294\" href=\"http://updates.example/v\"/>",
+          [&] { return Shown(CUpdateCtrlDlg::kDownloadId); });
+    EXPECT_EQ(Control<wxStaticText>(CUpdateCtrlDlg::kRevisionId).GetLabel(),
+              L"Доступна новая ревизия ПО: 2294");
+    EXPECT_EQ(Control<wxButton>(CUpdateCtrlDlg::kDownloadId).GetLabel(), L"Скачать");
+    EXPECT_EQ(window.DownloadAddress(), L"http://updates.example/v");
+
+    Event("<check_update_time last=\"0\" next=\"1765256400\"/>",
+          [&] { return Shown(CUpdateCtrlDlg::kNextCheckLabelId); });
+    EXPECT_FALSE(Shown(CUpdateCtrlDlg::kLastCheckLabelId));
+    EXPECT_FALSE(Control<wxStaticText>(CUpdateCtrlDlg::kNextCheckTimeId).GetLabel().empty());
+}
+
+TEST_F(MainWindowTest, AFetchedRamFileIsSavedWhereTheOperatorChoseAndTheFolderIsRemembered) {
+    auto& window = Open(true);
+    (void)window;
+    platform::ModalAnswers answers;
+    test::TempDir folder;
+    const wxString target = (folder / "trace.zip").string();
+    answers.Answer(wxID_OK, target);
+    // "hello" in Base64; the file name part after the last backslash is proposed.
+    Notify("<ram_file_get id=\"1\" filename=\"C:\\logs\\trace.zip\" content=\"aGVsbG8=\"/>");
+    ASSERT_TRUE(PumpUntil([&] { return test::ReadFileBytes(target.ToStdString()) == "hello"; }));
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].kind, platform::AskedQuestion::Kind::File);
+    EXPECT_EQ(answers.asked()[0].fileName, "trace.zip");
+    ASSERT_TRUE(PumpUntil([&] {
+        return test::ReadFileBytes(registry_ / "HKEY_CURRENT_USER.reg").find("RamFilePath") !=
+               std::string::npos;
+    }));
+
+    // A list of files is shown to the operator (in a message until its own dialog exists).
+    Notify("<ram_file_list id=\"1\" batches=\"a.zip b.zip\"/>");
+    ASSERT_TRUE(PumpUntil([&] { return answers.asked().size() == 2; }));
+    EXPECT_EQ(answers.asked()[1].text, "a.zip b.zip");
+}
+
+TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(8, "Q750M1", 2, 2)));
+    auto& window = Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 1; }));
+    SelectRow(0);
+    agent_->Clear();
+
+    platform::ModalAnswers answers;
+    wxString typed = "SN-42";
+    answers.SetHandler([&](wxDialog& dialog) {
+        if (auto* entry = dynamic_cast<wxTextEntryDialog*>(&dialog)) {
+            entry->SetValue(typed);
+            return static_cast<int>(wxID_OK);
+        }
+        return static_cast<int>(wxID_OK);
+    });
+    Command(CUpdateCtrlDlg::kSetSerialNoId);
+    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"SN-42");
+    typed = L"журнал.zip";
+    Command(CUpdateCtrlDlg::kRamFileGetId);
+    Command(CUpdateCtrlDlg::kRamFileDeleteId);
+    Command(CUpdateCtrlDlg::kRamFileListId);
+    Command(CUpdateCtrlDlg::kDeleteBlackListId);
+    Click(CUpdateCtrlDlg::kUpdateAllId);
+    Click(CUpdateCtrlDlg::kSettingsId);
+    EXPECT_EQ(agent_->Requests(),
+              (std::vector<std::string>{
+                  request::SetSerialNo(8, L"SN-42"), request::RamFileGet(8, L"журнал.zip"),
+                  request::RamFileDelete(8, L"журнал.zip"), request::RamFileList(8),
+                  request::DeleteBlackList(8), request::UpdateAll(), request::GetOptions()}));
+    // The name typed last is kept for the next question.
+    EXPECT_NE(test::ReadFileBytes(registry_ / "HKEY_CURRENT_USER.reg").find("LastRamFilename"),
+              std::string::npos);
+
+    Command(CUpdateCtrlDlg::kCopyUinId);
+    {
+        wxClipboardLocker locker;
+        ASSERT_TRUE(!!locker);
+        wxTextDataObject text;
+        ASSERT_TRUE(wxTheClipboard->GetData(text));
+        EXPECT_EQ(text.GetText(), "UIN-8");
+    }
+
+    // Without an agent: message boxes for the commands whose failure is reported, and the
+    // serial number stays as it was.
+    agent_.reset();
+    answers.ClearAsked();
+    typed = "SN-43";
+    Command(CUpdateCtrlDlg::kSetSerialNoId);
+    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"SN-42");
+    Command(CUpdateCtrlDlg::kDeleteBlackListId);
+    Command(CUpdateCtrlDlg::kRamFileListId);
+    Command(CUpdateCtrlDlg::kSetDateTimeId);
+    int failures = 0;
+    for (const auto& asked : answers.asked()) {
+        if (asked.text == L"Операция не была выполнена") {
+            ++failures;
+        }
+    }
+    EXPECT_EQ(failures, 2);
 }
 
 TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
