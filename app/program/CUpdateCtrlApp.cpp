@@ -1,0 +1,122 @@
+#include "app/program/CUpdateCtrlApp.h"
+
+#include <wx/dialog.h>
+#include <wx/evtloop.h>
+#include <wx/log.h>
+
+#include <csignal>
+#include <vector>
+
+#include "app/AgentStart.h"
+#include "app/AppProfile.h"
+#include "app/CZeltCommandLineInfo.h"
+#include "logging/Logger.h"
+#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "platform/FolderTree.h"
+#include "platform/KnownFolders.h"
+#include "platform/SingleInstance.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::uint32_t kStartupLogLevel = 50;
+
+}  // namespace
+
+CUpdateCtrlApp::CUpdateCtrlApp(platform::SingleInstance& instance) : instance_(instance) {}
+
+CUpdateCtrlApp::~CUpdateCtrlApp() = default;
+
+bool CUpdateCtrlApp::OnInit() {
+    // Deliberately no wxApp::OnInit(): the toolkit's own command-line options are not ours.
+    SetAppName(AppProfile::kDefaultAppName);
+    AppProfile::SetRegistryKey(AppProfile::kDefaultRegistryKey);
+
+    // A missing log folder is the logger's business; start-up goes on either way.
+    std::filesystem::path dataFolder = platform::DataFolder();
+    platform::CreateFolderTree(dataFolder);
+    logger_ = std::make_unique<Kavro::Greywick::Logger>();
+    logger_->SetFolder(dataFolder / "logs");
+    logger_->Log(kStartupLogLevel, "CUpdateCtrlApp::InitInstance() CreateMutex, the LastError: %d",
+                 instance_.lastError());
+
+    StartAgentProcess();
+
+    commandLine_ = std::make_unique<CZeltCommandLineInfo>();
+    std::vector<std::wstring> args;
+    std::vector<const wchar_t*> argvWide;
+    for (int i = 0; i < argc; ++i) {
+        args.push_back(argv[i].ToStdWstring());
+    }
+    for (const auto& a : args) {
+        argvWide.push_back(a.c_str());
+    }
+    ParseCommandLine(static_cast<int>(argvWide.size()), argvWide.data(), *commandLine_);
+
+    SetSignalHandler(SIGTERM, &CUpdateCtrlApp::OnTerminationSignal);
+    SetSignalHandler(SIGINT, &CUpdateCtrlApp::OnTerminationSignal);
+
+    window_ = new CUpdateCtrlDlg(commandLine_->OtherDevicesEnabled());
+    SetTopWindow(window_);
+    instance_.ServeActivations([this](const std::wstring& title) {
+        // Called on the guard's worker; the window is looked at on the UI thread.
+        CallAfter([this, title] { OnActivationRequest(title); });
+    });
+    return true;
+}
+
+int CUpdateCtrlApp::OnRun() {
+    window_->RunUntilExit();
+    // No activation may reach a window that is going away.
+    instance_.Stop();
+    delete window_;
+    window_ = nullptr;
+    commandLine_.reset();
+    logger_.reset();
+    return 0;
+}
+
+int CUpdateCtrlApp::OnExit() {
+    instance_.Stop();
+    return wxApp::OnExit();
+}
+
+bool CUpdateCtrlApp::OtherDevicesEnabled() const {
+    return commandLine_ && commandLine_->OtherDevicesEnabled();
+}
+
+void CUpdateCtrlApp::OnActivationRequest(const std::wstring& title) {
+    if (window_ != nullptr && !endingBySignal_ && title == window_->GetTitle().ToStdWstring()) {
+        window_->Activate();
+    }
+}
+
+void CUpdateCtrlApp::OnTerminationSignal(int /*signal*/) {
+    // Runs from the event loop, not in signal context: the toolkit only records the signal.
+    if (auto* app = dynamic_cast<CUpdateCtrlApp*>(wxTheApp)) {
+        app->EndBySignal();
+    }
+}
+
+void CUpdateCtrlApp::EndBySignal() {
+    endingBySignal_ = true;
+    // Modal dialogs run loops of their own: end them first, then the main window's loop.
+    bool modalOpen = false;
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog != nullptr && dialog != window_ && dialog->IsModal()) {
+            dialog->EndModal(wxID_CANCEL);
+            modalOpen = true;
+        }
+    }
+    if (modalOpen) {
+        CallAfter([this] { EndBySignal(); });
+        return;
+    }
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
+        loop->Exit(0);
+    }
+}
+
+}  // namespace vorn

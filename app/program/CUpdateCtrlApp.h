@@ -1,0 +1,49 @@
+#pragma once
+
+#include <wx/app.h>
+
+#include <memory>
+
+namespace Kavro::Greywick {
+class Logger;
+}
+
+namespace vorn {
+
+class CUpdateCtrlDlg;
+class CZeltCommandLineInfo;
+
+namespace platform {
+class SingleInstance;
+}
+
+// The application object: sets up everything the program needs before the operator sees a
+// window, runs the main window until "Exit", and takes it all down again. The single-instance
+// guard is taken by main() before the toolkit starts, so that a second start needs no display.
+class CUpdateCtrlApp : public wxApp {
+public:
+    // `instance` is held by this process for the application's whole life.
+    explicit CUpdateCtrlApp(platform::SingleInstance& instance);
+    ~CUpdateCtrlApp() override;
+
+    bool OnInit() override;
+    int OnRun() override;
+    int OnExit() override;
+
+    bool OtherDevicesEnabled() const;
+
+private:
+    // SIGTERM or SIGINT: end the way the window's destruction ends, without "Exit"'s message
+    // to the agent.
+    static void OnTerminationSignal(int signal);
+    void EndBySignal();
+    void OnActivationRequest(const std::wstring& title);
+
+    platform::SingleInstance& instance_;
+    std::unique_ptr<Kavro::Greywick::Logger> logger_;
+    std::unique_ptr<CZeltCommandLineInfo> commandLine_;
+    CUpdateCtrlDlg* window_ = nullptr;
+    bool endingBySignal_ = false;
+};
+
+}  // namespace vorn
