@@ -27,14 +27,15 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     }
     wxFileDialog dialog(parent, question.title.empty() ? wxFileSelectorPromptStr : question.title,
                         question.directory, question.fileName, question.wildcard, style);
+    g_answeredDialog = nullptr;
     const int result = dialog.ShowModal();
     wxString path;
     if (g_answeredDialog == &dialog) {
         path = g_answeredPath;
-        g_answeredDialog = nullptr;
     } else if (result == wxID_OK) {
         path = dialog.GetPath();
     }
+    g_answeredDialog = nullptr;
     if (result != wxID_OK || path.empty()) {
         return std::nullopt;
     }
