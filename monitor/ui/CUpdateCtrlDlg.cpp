@@ -265,6 +265,7 @@ void CUpdateCtrlDlg::Initialise() {
     handlers.menuCommand = [this](int id) { OnTrayCommand(id); };
     tray_ = std::make_unique<platform::DesktopTray>(this, std::move(handlers));
     Relayout();
+    CentreOnScreen();
     // Without a tray there is no way back to a hidden window, so it stays on the desktop.
     if (!tray_->Add(idleTrayIcon_, kTrayTitle)) {
         Show();
