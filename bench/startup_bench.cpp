@@ -1,0 +1,271 @@
+// How long the operator waits from starting Vorn_Update until its main window is on screen,
+// and how much memory it holds while idle with 50 devices listed. The baseline is a bare
+// wxWidgets dialog program, started and watched the same way: this bench program itself,
+// started with --baseline-dialog.
+//
+// A window counts as on screen when the X server maps it (MapNotify on the root window). Run
+// under Xvfb without a tray host, where the main window stays visible.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TestEnvironment.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+const fs::path kBin = VORN_BIN_DIR;
+constexpr const char* kMainTitle = "Vorn Update v2.2.1.2293";
+constexpr const char* kBaselineTitle = "Startup baseline";
+constexpr const char* kBaselineFlag = "--baseline-dialog";
+
+// The baseline program: one dialog with a few controls, shown at once, until SIGTERM.
+class BaselineApp : public wxApp {
+public:
+    bool OnInit() override {
+        auto* dialog = new wxDialog(nullptr, wxID_ANY, kBaselineTitle);
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        sizer->Add(new wxStaticText(dialog, wxID_ANY, "Baseline"), 0, wxALL, 8);
+        sizer->Add(new wxButton(dialog, wxID_OK, "OK"), 0, wxALL, 8);
+        dialog->SetSizerAndFit(sizer);
+        dialog->Show();
+        SetSignalHandler(SIGTERM, [](int) { wxTheApp->ExitMainLoop(); });
+        return true;
+    }
+};
+
+pid_t Spawn(const fs::path& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program.string());
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    return pid;
+}
+
+void Stop(pid_t pid) {
+    if (pid <= 0) {
+        return;
+    }
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 500; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+            return;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+// Watches the root window for top-level windows being mapped.
+class MapWatcher {
+public:
+    MapWatcher() : display_(XOpenDisplay(nullptr)) {
+        if (display_ != nullptr) {
+            XSelectInput(display_, DefaultRootWindow(display_), SubstructureNotifyMask);
+            XSync(display_, False);
+        }
+    }
+    ~MapWatcher() {
+        if (display_ != nullptr) {
+            XCloseDisplay(display_);
+        }
+    }
+    bool ok() const { return display_ != nullptr; }
+
+    // Waits until a window with exactly this title is mapped; false after `limit`.
+    bool WaitForMapped(const char* title, std::chrono::milliseconds limit) {
+        auto deadline = Clock::now() + limit;
+        int fd = ConnectionNumber(display_);
+        while (Clock::now() < deadline) {
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == MapNotify && HasTitle(event.xmap.window, title)) {
+                    return true;
+                }
+            }
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(fd, &set);
+            timeval tv{0, 20000};
+            select(fd + 1, &set, nullptr, nullptr, &tv);
+        }
+        return false;
+    }
+
+private:
+    bool HasTitle(Window window, const char* title) {
+        // The toolkit may map a frame around the client window; look at both levels.
+        if (NameIs(window, title)) {
+            return true;
+        }
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        bool found = false;
+        if (XQueryTree(display_, window, &root, &parent, &children, &count) != 0) {
+            for (unsigned int i = 0; i < count && !found; ++i) {
+                found = NameIs(children[i], title);
+            }
+            if (children != nullptr) {
+                XFree(children);
+            }
+        }
+        return found;
+    }
+    bool NameIs(Window window, const char* title) {
+        XTextProperty property{};
+        if (XGetWMName(display_, window, &property) == 0 || property.value == nullptr) {
+            return false;
+        }
+        bool same = std::strcmp(reinterpret_cast<const char*>(property.value), title) == 0;
+        XFree(property.value);
+        return same;
+    }
+
+    Display* display_;
+};
+
+long ResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// A private world for Vorn_Update: its own pipe namespace, registry and data folders, and a
+// simulator that already holds the agent's pipes.
+class ProgramWorld {
+public:
+    explicit ProgramWorld(int devices) {
+        agent_ = Spawn(kBin / "AgentZelt", {"--idle", "--devices", std::to_string(devices)});
+        std::this_thread::sleep_for(300ms);
+    }
+    ~ProgramWorld() { Stop(agent_); }
+
+private:
+    vorn::test::PrivatePipeNamespace ns_;
+    vorn::test::TempDir registry_;
+    vorn::test::TempDir data_;
+    vorn::test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registry_.path().string()};
+    vorn::test::ScopedEnv dataEnv_{"VORN_DATA_DIR", data_.path().string()};
+    pid_t agent_ = -1;
+};
+
+fs::path SelfPath() {
+    return fs::read_symlink("/proc/self/exe");
+}
+
+void MeasureStartup(benchmark::State& state, const fs::path& program,
+                    const std::vector<std::string>& args, const char* title) {
+    MapWatcher watcher;
+    if (!watcher.ok()) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    for (auto _ : state) {
+        auto start = Clock::now();
+        pid_t pid = Spawn(program, args);
+        bool mapped = watcher.WaitForMapped(title, 20s);
+        auto elapsed = std::chrono::duration<double>(Clock::now() - start);
+        Stop(pid);
+        if (!mapped) {
+            state.SkipWithError("the window did not appear");
+            return;
+        }
+        state.SetIterationTime(elapsed.count());
+    }
+}
+
+void BM_Startup_BaselineDialog(benchmark::State& state) {
+    MeasureStartup(state, SelfPath(), {kBaselineFlag}, kBaselineTitle);
+}
+
+void BM_Startup_VornUpdate(benchmark::State& state) {
+    ProgramWorld world(0);
+    MeasureStartup(state, kBin / "Vorn_Update", {}, kMainTitle);
+}
+
+// Resident memory after the window is up and the start-up requests are done.
+void MeasureIdleMemory(benchmark::State& state, const fs::path& program,
+                       const std::vector<std::string>& args, const char* title) {
+    MapWatcher watcher;
+    if (!watcher.ok()) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    for (auto _ : state) {
+        pid_t pid = Spawn(program, args);
+        if (!watcher.WaitForMapped(title, 20s)) {
+            Stop(pid);
+            state.SkipWithError("the window did not appear");
+            return;
+        }
+        std::this_thread::sleep_for(4s);  // past the 3000 ms revision request
+        state.counters["rss_KiB"] = static_cast<double>(ResidentKiB(pid));
+        Stop(pid);
+    }
+}
+
+void BM_IdleMemory_BaselineDialog(benchmark::State& state) {
+    MeasureIdleMemory(state, SelfPath(), {kBaselineFlag}, kBaselineTitle);
+}
+
+void BM_IdleMemory_VornUpdate50Devices(benchmark::State& state) {
+    ProgramWorld world(50);
+    MeasureIdleMemory(state, kBin / "Vorn_Update", {}, kMainTitle);
+}
+
+BENCHMARK(BM_Startup_BaselineDialog)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Startup_VornUpdate)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleMemory_BaselineDialog)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleMemory_VornUpdate50Devices)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], kBaselineFlag) == 0) {
+        wxApp::SetInstance(new BaselineApp);
+        return wxEntry(argc, argv);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
