@@ -15,8 +15,6 @@ namespace vorn {
 
 namespace {
 
-constexpr int kFirstColumnPadding = 28;  // room for the row image
-constexpr int kColumnPadding = 12;
 constexpr int kHeaderPadding = 20;
 constexpr int kInitialColumnWidth = 100;
 

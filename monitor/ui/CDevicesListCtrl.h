@@ -26,8 +26,12 @@ class CDevicesListCtrl : public wxListCtrl {
 public:
     static constexpr int kUpdateColumn = 4;
     static constexpr wxWindowID kProgressId = 291;
-    // Columns are sized from this many rows at most.
+    // Columns are sized from this many rows at most, to their widest text plus a padding. The
+    // first column also holds the row image, and GTK's list keeps a few more pixels of every
+    // column for itself than the 28 that would do elsewhere.
     static constexpr int kSizedRows = 200;
+    static constexpr int kFirstColumnPadding = 36;
+    static constexpr int kColumnPadding = 12;
 
     CDevicesListCtrl(wxWindow* parent, wxWindowID id = 1000, const wxPoint& pos = wxDefaultPosition,
                      const wxSize& size = wxDefaultSize);

@@ -190,7 +190,7 @@ TEST_F(DevicesListTest, ColumnsAreSizedFromTheFirst200Rows) {
 
     table.SetSerialNo(150, longSerial);  // row 149: counts
     Pump();
-    EXPECT_EQ(list_->GetColumnWidth(1), longWidth + 12);
+    EXPECT_EQ(list_->GetColumnWidth(1), longWidth + CDevicesListCtrl::kColumnPadding);
     // The first column leaves room for the row image.
     table.Upsert([&] {
         DeviceRecord r = *table.FindById(3);
@@ -198,7 +198,8 @@ TEST_F(DevicesListTest, ColumnsAreSizedFromTheFirst200Rows) {
         return r;
     }());
     Pump();
-    EXPECT_EQ(list_->GetColumnWidth(0), list_->GetTextExtent(std::wstring(60, L'M')).x + 28);
+    EXPECT_EQ(list_->GetColumnWidth(0), list_->GetTextExtent(std::wstring(60, L'M')).x +
+                                            CDevicesListCtrl::kFirstColumnPadding);
 }
 
 TEST_F(DevicesListTest, ProgressBarFollowsItsDeviceRow) {
