@@ -13,6 +13,7 @@
 
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
+#include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/ui/CUpdateCtrlDlg.h"
@@ -28,73 +29,16 @@ namespace vorn {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::Clock;
-
-template <class Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = Clock::now() + limit;
-    for (;;) {
-        wxTheApp->Yield(true);
-        wxTheApp->ProcessIdle();
-        if (done()) {
-            return true;
-        }
-        if (Clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-}
-
-// Answers the start-up device list, "<ok/>" to everything else.
-class DeviceListAgent {
-public:
-    explicit DeviceListAgent(std::string devices) : devices_(std::move(devices)) {
-        listener_ = platform::PipeListener::Listen(kRequestPipeName);
-        thread_ = std::thread([this] {
-            while (!stop_.IsSignalled()) {
-                platform::UniqueFd client = listener_.Accept(&stop_, std::nullopt);
-                std::string request;
-                if (!client || platform::ReceiveRecord(client.get(), request, Clock::now() + 2s,
-                                                       &stop_) != platform::PipeStatus::Ok) {
-                    continue;
-                }
-                platform::SendRecord(client.get(),
-                                     request == "<getalldevinfo/>" ? devices_ : "<ok/>",
-                                     Clock::now() + 2s);
-            }
-        });
-    }
-    ~DeviceListAgent() {
-        stop_.Signal();
-        thread_.join();
-    }
-
-private:
-    std::string devices_;
-    platform::PipeListener listener_;
-    platform::StopSignal stop_;
-    std::thread thread_;
-};
-
-void Notify(const std::string& message) {
-    const auto deadline = Clock::now() + 3s;
-    while (Clock::now() < deadline) {
-        platform::UniqueFd fd = platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s);
-        if (fd) {
-            platform::SendRecord(fd.get(), message);
-            return;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    ADD_FAILURE() << "event pipe not served";
-}
+using test::Notify;
+using test::PumpUntil;
 
 TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
     test::TempDir registry;
     test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
     test::PrivatePipeNamespace pipes;
-    DeviceListAgent agent(
+    test::FakeAgent agent;
+    agent.Reply(
+        "<getalldevinfo/>",
         "<devices>"
         "<device id=\"11\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"7741-0093-1185\"/>"
         "<device id=\"12\" connect=\"2\" updates=\"0\" type=\"Q200M1\" name=\"7741-0102-3310\"/>"
