@@ -13,11 +13,17 @@ namespace vorn {
 
 namespace {
 
+// Long texts are looked up by their first kMaxWindowTextLength characters. When there is no
+// translation the text keeps its full length: a long label must not lose its end just because
+// a language is selected.
 wxString Translate(const wxString& text) {
     wxString cut = text.Left(kMaxWindowTextLength);
     std::wstring wide = cut.ToStdWstring();
     const wchar_t* translated = Localization::CVocabrix::Instance().TranslateString(wide.c_str());
-    return wxString(translated != nullptr ? translated : L"");
+    if (translated == nullptr || wide == translated) {
+        return text;
+    }
+    return wxString(translated);
 }
 
 // Menu texts lose every "&" before the lookup and get one in front of the translation, so

@@ -41,6 +41,7 @@ protected:
         panel = new wxPanel(frame, wxID_ANY);
         grandchild = new wxButton(panel, wxID_ANY, L"Обновить все");
         longText = new wxStaticText(frame, wxID_ANY, wxString(300, L'ж'));
+        longUntranslated = new wxStaticText(frame, wxID_ANY, wxString(300, L'ё'));
     }
     void TearDown() override {
         frame->Destroy();
@@ -69,6 +70,7 @@ protected:
     wxPanel* panel = nullptr;
     wxButton* grandchild = nullptr;
     wxStaticText* longText = nullptr;
+    wxStaticText* longUntranslated = nullptr;
 };
 
 TEST_F(WindowLanguageTest, WithoutLanguageNothingChanges) {
@@ -105,6 +107,8 @@ TEST_F(WindowLanguageTest, CaptionMenuOneLevelAndDirectChildren) {
     EXPECT_EQ(grandchild->GetLabel(), L"Обновить все");
     // Longer texts are cut to 259 characters before the lookup.
     EXPECT_EQ(longText->GetLabel(), L"cut");
+    // Without a translation a long text keeps its end.
+    EXPECT_EQ(longUntranslated->GetLabel(), wxString(300, L'ё'));
 }
 
 }  // namespace
