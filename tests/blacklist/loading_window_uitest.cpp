@@ -55,7 +55,8 @@ TEST(LoadingWindow, IsAHiddenBorderlessTopmostPopUpThatCentresOverAnArea) {
 
 TEST(LoadingWindow, PaintsItsPictureAndTwoRedLinesThatDoNotOverlap) {
     auto* window = new CLoadingBlackListWnd();
-    window->CentreOver(wxRect(0, 0, 400, 300));
+    // Away from where the other window tests put their windows when they run beside this one.
+    window->CentreOver(wxRect(960, 800, 300, 180));
     window->Show();
     window->Refresh();
     Pump(300ms);
