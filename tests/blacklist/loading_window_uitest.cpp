@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <wx/app.h>
+#include <wx/gdicmn.h>
 #include <wx/image.h>
 
 #include "blacklist/ui/CLoadingBlackListWnd.h"
@@ -56,7 +57,8 @@ TEST(LoadingWindow, IsAHiddenBorderlessTopmostPopUpThatCentresOverAnArea) {
 TEST(LoadingWindow, PaintsItsPictureAndTwoRedLinesThatDoNotOverlap) {
     auto* window = new CLoadingBlackListWnd();
     // Away from where the other window tests put their windows when they run beside this one.
-    window->CentreOver(wxRect(960, 800, 300, 180));
+    const wxSize screen = wxGetDisplaySize();
+    window->CentreOver(wxRect(screen.x - 320, screen.y - 200, 300, 180));
     window->Show();
     window->Refresh();
     Pump(300ms);
