@@ -101,20 +101,38 @@ bool DesktopTray::ShowBalloon(const wxString& title, const wxString& text, int t
         return false;
     }
     lastBalloon_ = text;
-    const int seconds = std::max(1, (timeoutMs + 999) / 1000);
-    // A new balloon replaces the one still shown, as the tray's own balloon would.
-    balloon_.reset();
-    fallbackBalloon_.reset();
-    auto native = std::make_unique<wxNotificationMessage>(title, text, parent_, wxICON_INFORMATION);
-    if (native->Show(seconds)) {
-        balloon_ = std::move(native);
+    // As with the tray's own balloon, an empty text takes the balloon away.
+    if (text.empty()) {
+        if (balloon_) {
+            balloon_->Close();
+        }
+        if (fallbackBalloon_) {
+            fallbackBalloon_->Close();
+        }
         return true;
     }
-    auto generic =
-        std::make_unique<wxGenericNotificationMessage>(title, text, parent_, wxICON_INFORMATION);
-    const bool shown = generic->Show(seconds);
-    fallbackBalloon_ = std::move(generic);
-    return shown;
+    const int seconds = std::max(1, (timeoutMs + 999) / 1000);
+    // One balloon at a time: a new text replaces the one still shown instead of piling up.
+    if (!fallbackBalloon_) {
+        if (!balloon_) {
+            balloon_ = std::make_unique<wxNotificationMessage>();
+            balloon_->SetParent(parent_);
+            balloon_->SetFlags(wxICON_INFORMATION);
+        }
+        balloon_->SetTitle(title);
+        balloon_->SetMessage(text);
+        if (balloon_->Show(seconds)) {
+            return true;
+        }
+        // No notification service on this desktop; it will not appear later in the session.
+        balloon_.reset();
+        fallbackBalloon_ = std::make_unique<wxGenericNotificationMessage>();
+        fallbackBalloon_->SetParent(parent_);
+        fallbackBalloon_->SetFlags(wxICON_INFORMATION);
+    }
+    fallbackBalloon_->SetTitle(title);
+    fallbackBalloon_->SetMessage(text);
+    return fallbackBalloon_->Show(seconds);
 }
 
 wxMenu* DesktopTray::BuildMenu() const {

@@ -11,6 +11,7 @@
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/toplevel.h>
 
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
@@ -178,8 +179,23 @@ TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
         // A second addition is refused while the icon is there.
         EXPECT_FALSE(tray.Add(icon, "Zelt"));
         EXPECT_TRUE(tray.Modify(icon, "Zelt"));
+        auto shownWindows = [] {
+            wxTheApp->Yield(true);
+            int shown = 0;
+            for (wxWindow* window : wxTopLevelWindows) {
+                shown += window->IsShown() ? 1 : 0;
+            }
+            return shown;
+        };
+        const int before = shownWindows();
         EXPECT_TRUE(tray.ShowBalloon("Zelt", L"Подключено устройство: 1", 2000));
         EXPECT_EQ(tray.lastBalloon(), L"Подключено устройство: 1");
+        // Balloons replace each other; an empty one takes the balloon away.
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", "second", 2000));
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", "third", 2000));
+        EXPECT_LE(shownWindows(), before + 1);
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", "", 2000));
+        EXPECT_EQ(shownWindows(), before);
         std::unique_ptr<wxMenu> menu(tray.BuildMenu());
         ASSERT_TRUE(menu);
         EXPECT_EQ(menu->GetMenuItemCount(), 2u);
