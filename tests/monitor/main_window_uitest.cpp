@@ -227,6 +227,14 @@ TEST_F(MainWindowTest, EscEnterAndTheCloseBoxHideWithoutSendingAndOnlyExitQuits)
     EXPECT_EQ(agent_->Requests().size(), 3u);
     EXPECT_FALSE(window.ExitChosen());
 
+    // Minimising while the icon added at start is there: the addition is refused, so the window
+    // stays (minimised) instead of vanishing.
+    window.Activate();
+    wxIconizeEvent minimised(window.GetId(), true);
+    window.ProcessWindowEvent(minimised);
+    EXPECT_TRUE(window.IsShown());
+    Key(WXK_ESCAPE);
+
     // The tray menu offers "Показать" for the hidden window and "Скрыть" for the shown one.
     auto menu = window.BuildTrayMenu();
     EXPECT_EQ(menu->GetLabelText(CUpdateCtrlDlg::kTrayShowHideId), L"Показать");
