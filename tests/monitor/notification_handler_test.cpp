@@ -143,6 +143,23 @@ TEST_F(NotificationTest, TextsWithoutRootElementChangeNothing) {
     EXPECT_EQ(window.table.Count(), 1);
 }
 
+TEST_F(NotificationTest, CutOffMessagesChangeNothing) {
+    AddDevice(5, 2, 0);
+    const std::string whole[] = {
+        "<devarrival id=\"7\" connect=\"2\" updates=\"0\" type=\"Q\" name=\"N\"/>",
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\"/>",
+        "<ram_file_get id=\"1\" filename=\"x.zip\" content=\"TWFu\"/>",
+        "<ok error_description=\"e\"></ok>"};
+    for (const std::string& text : whole) {
+        for (std::size_t length = 0; length + 1 < text.size(); ++length) {
+            EXPECT_TRUE(Handle(text.substr(0, length)).empty()) << text.substr(0, length);
+        }
+    }
+    EXPECT_EQ(window.loadingHidden, 0);
+    EXPECT_FALSE(window.error);
+    EXPECT_EQ(window.table.Count(), 1);
+}
+
 TEST_F(NotificationTest, ErrorRecordIsStoredFromAnyKindAndOkDoesNothingElse) {
     const auto before = std::chrono::system_clock::now();
     EXPECT_TRUE(
