@@ -9,6 +9,7 @@
 #include <wx/stattext.h>
 
 #include "LanguageTestSupport.h"
+#include "SystemLeakSuppressions.h"
 #include "platform/TextConversion.h"
 #include "support/TestEnvironment.h"
 
