@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "logging/GreywickRegistry.h"
+#include "platform/FileWrite.h"
 
 namespace Kavro::Greywick {
 
@@ -38,26 +39,6 @@ bool MakeFolder(const std::filesystem::path& path) {
 bool IsFolder(const std::filesystem::path& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return true;
 }
 
 std::string FormatMessage(const char* format, va_list args) {
@@ -206,14 +187,14 @@ void Logger::WriteRecord(RecordKind kind, std::string_view message, std::uint32_
     // One write per record, so that lines from several threads or processes never interleave.
     std::lock_guard guard(lock_);
     const std::filesystem::path path = FilePathFor(now, true);
-    if (AppendToFile(path, bytes)) {
+    if (vorn::platform::AppendToFile(path, bytes)) {
         return;
     }
     const std::filesystem::path fallback = FallbackFolder();
     if (fallback.empty() || !MakeFolder(fallback)) {
         return;  // nowhere left to write: the record is lost, as the caller cannot act on it
     }
-    AppendToFile(fallback / path.filename(), bytes);
+    vorn::platform::AppendToFile(fallback / path.filename(), bytes);
 }
 
 }  // namespace Kavro::Greywick

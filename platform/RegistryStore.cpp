@@ -1,5 +1,7 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/FileWrite.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -425,40 +427,6 @@ private:
     bool locked_ = false;
 };
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes the content to a temporary file beside `file` and renames it over.
-bool ReplaceFile(const std::filesystem::path& file, const std::string& content) {
-    std::string pattern =
-        (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    mode_t mode = (::stat(file.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(pattern.c_str(), file.c_str()) == 0) {
-        return true;
-    }
-    ::unlink(pattern.c_str());
-    return false;
-}
-
 std::filesystem::path EnvFolder(const char* name) {
     const char* value = std::getenv(name);
     return (value != nullptr && *value != '\0') ? std::filesystem::path(value)
@@ -702,7 +670,7 @@ bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
         out += l;
         out += '\n';
     }
-    return ReplaceFile(file_, out);
+    return ReplaceFileAtomically(file_, out);
 }
 
 }  // namespace vorn::platform

@@ -1,8 +1,5 @@
 #include "translation/Vocabrix.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileWrite.h"
+#include "platform/KnownFolders.h"
+#include "platform/TextConversion.h"
 #include "translation/SqlDatabase.h"
 #include "translation/SqlException.h"
 #include "translation/TextCodec.h"
@@ -43,7 +43,7 @@ bool LoadTranslations(const LANGUAGE_INFO& info, TranslationMap& translations) {
     if (info.file_path.empty()) {
         return false;
     }
-    const std::string path = text::WideToUtf8(info.file_path);
+    const std::string path = vorn::platform::WideToUtf8(info.file_path);
     std::error_code error;
     // Only an existing regular file is opened: SQLite would create a missing one, and a pipe or
     // device could block the reader while it holds the storage's lock.
@@ -57,8 +57,8 @@ bool LoadTranslations(const LANGUAGE_INFO& info, TranslationMap& translations) {
         const std::string table = info.id.empty() ? "Translate" : info.id;
         SqlQuery query = db.runQuery("SELECT source, destination FROM " + QuoteIdentifier(table));
         while (!query.atEnd()) {
-            std::wstring source = text::Utf8ToWide(query.columnText(0, ""));
-            std::wstring destination = text::Utf8ToWide(query.columnText(1, ""));
+            std::wstring source = vorn::platform::Utf8ToWide(query.columnText(0, ""));
+            std::wstring destination = vorn::platform::Utf8ToWide(query.columnText(1, ""));
             if (!source.empty() && !destination.empty()) {
                 // A source already present keeps its first destination.
                 translations.try_emplace(std::move(source), std::move(destination));
@@ -75,31 +75,6 @@ bool LoadTranslations(const LANGUAGE_INFO& info, TranslationMap& translations) {
     } catch (const SqlException&) {
         return false;
     }
-}
-
-std::filesystem::path ExecutableFolder() {
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : exe.parent_path();
-}
-
-void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return;
-    }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
 }
 
 }  // namespace
@@ -170,7 +145,7 @@ void CVocabrix::FlushUntranslated() {
     if (state_->translations.empty()) {
         return;
     }
-    const std::filesystem::path folder = ExecutableFolder();
+    const std::filesystem::path folder = vorn::platform::ProgramFolder();
     if (folder.empty()) {
         return;
     }
@@ -194,7 +169,7 @@ void CVocabrix::FlushUntranslated() {
         lines += *source;
         lines += L"\r\n";
     }
-    WriteAll(file, text::WideToCp1251(lines));
+    vorn::platform::AppendToFile(file, vorn::platform::WideToCp1251(lines));
 }
 
 }  // namespace Localization

@@ -59,6 +59,9 @@ TEST(TextConversionTest, Cp1251BothWays) {
     // No such character in the code page; 0x98 is the one byte it leaves undefined.
     EXPECT_EQ(WideToCp1251(L"a\u4E2Db"), "a?b");
     EXPECT_EQ(Cp1251ToWide("a\x98z"), L"a\uFFFDz");
+    EXPECT_EQ(WideToCp1251(L"\u2116\u20AC b\U0001F600c"), "\xB9\x88 b?c");
+    // Longer than one conversion buffer.
+    EXPECT_EQ(WideToCp1251(std::wstring(5000, L'ж')), std::string(5000, '\xE6'));
 }
 
 TEST(TextConversionTest, LocaleCharsetFollowsTheLocale) {
