@@ -1,17 +1,15 @@
 #include "app/AgentSettings.h"
 
 #include <climits>
-#include <cwchar>
 
+#include "agent/AgentProtocol.h"
 #include "app/RegistryAccess.h"
 #include "platform/KnownFolders.h"
+#include "platform/TextConversion.h"
 
 namespace vorn {
 
 namespace {
-
-constexpr int kDefaultHour = 3;
-constexpr int kDefaultMinute = 0;
 
 std::optional<std::wstring> Read(const wchar_t* name) {
     std::wstring value;
@@ -23,11 +21,6 @@ std::optional<std::wstring> Read(const wchar_t* name) {
 
 void Write(const wchar_t* name, const std::wstring& value) {
     RegWriteString(kAgentKey, name, value.c_str());
-}
-
-bool IsWordChar(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
-           c == L'_';
 }
 
 }  // namespace
@@ -55,34 +48,6 @@ int DecimalPrefix(std::wstring_view text) {
     return static_cast<int>(value > INT_MAX ? INT_MAX : value);
 }
 
-void ParseCheckTime(std::wstring_view text, int& hour, int& minute) {
-    hour = kDefaultHour;
-    minute = kDefaultMinute;
-    std::size_t colon = text.find(L':');
-    if (colon == std::wstring_view::npos || colon < 1 || colon > 2 || text.size() != colon + 3) {
-        return;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i != colon && !IsWordChar(text[i])) {
-            return;
-        }
-    }
-    hour = DecimalPrefix(text.substr(0, colon));
-    minute = DecimalPrefix(text.substr(colon + 1));
-    if (hour < 0 || hour > 24) {
-        hour = kDefaultHour;
-    }
-    if (minute < 0 || minute > 60) {
-        minute = kDefaultMinute;
-    }
-}
-
-std::wstring FormatCheckTimeText(int hour, int minute) {
-    wchar_t buffer[32];
-    std::swprintf(buffer, std::size(buffer), L"%02d:%02d", hour, minute);
-    return buffer;
-}
-
 std::wstring GetServerName() {
     return Read(L"ServerName").value_or(std::wstring());
 }
@@ -93,12 +58,10 @@ bool GetAutoUpdate() {
 
 void GetCheckFirmwareUpdatesTime(int& hour, int& minute) {
     auto text = Read(L"CheckFirmwareUpdatesTime");
-    if (!text) {
-        hour = kDefaultHour;
-        minute = kDefaultMinute;
-        return;
-    }
-    ParseCheckTime(*text, hour, minute);
+    // The agent writes the same form, so its reader decides; a missing value reads as 3:00.
+    const CheckTime time = ParseCheckTime(platform::WideToUtf8(text.value_or(std::wstring())));
+    hour = time.hour;
+    minute = time.minute;
 }
 
 bool GetCheckFirmwareUpdatesEnabled() {

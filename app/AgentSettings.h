@@ -13,13 +13,6 @@
 
 namespace vorn {
 
-// A time of day as "H:MM" text: the whole text must be one or two word characters, a colon,
-// and two word characters, each part read as a decimal number. An hour outside 0..24 becomes
-// 3 and a minute outside 0..60 becomes 0; text of any other form gives 3:00.
-void ParseCheckTime(std::wstring_view text, int& hour, int& minute);
-// Hour and minute with at least two digits each: 3:00 is "03:00".
-std::wstring FormatCheckTimeText(int hour, int minute);
-
 // Decimal text as the C runtime's atoi reads it: leading blanks, a sign, then digits up to the
 // first other character; 0 when there are none, saturated at the int range.
 int DecimalPrefix(std::wstring_view text);

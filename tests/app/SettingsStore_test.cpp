@@ -104,27 +104,24 @@ TEST_F(SettingsStoreTest, SwitchWordsAndNumbersFollowTheirOwnRules) {
     EXPECT_EQ(GetCurrentLanguage(), std::wstring());
 }
 
-TEST(CheckTimeTest, ParsesOnlyTheWholePatternAndClampsParts) {
+TEST_F(SettingsStoreTest, StoredCheckTimeFollowsTheAgentsPattern) {
     struct Case {
-        const wchar_t* text;
+        const char* text;
         int hour;
         int minute;
     } cases[] = {
-        {L"7:05", 7, 0 + 5}, {L"07:05", 7, 5},   {L"7:5", 3, 0},   {L"25:30", 3, 30},
-        {L"07:75", 7, 0},    {L"24:60", 24, 60}, {L"", 3, 0},      {L"123:00", 3, 0},
-        {L"07:000", 3, 0},   {L" 7:05", 3, 0},   {L"7:05 ", 3, 0}, {L"ab:cd", 0, 0},
-        {L"1a:2b", 1, 2},    {L"-1:00", 3, 0},   {L"7-05", 3, 0},  {L"7::5", 3, 0},
-        {L"23:59", 23, 59},  {L"0:00", 0, 0},
+        {"07:05", 7, 5}, {"7:5", 3, 0},         {"25:30", 3, 30}, {"24:60", 24, 60},
+        {"", 3, 0},      {" 7:05", 3, 0},       {"1a:2b", 1, 2},  {"-1:00", 3, 0},
+        {"0:00", 0, 0},  {"\xD0\xB0:00", 3, 0},
     };
     for (const auto& c : cases) {
+        SetAgent("CheckFirmwareUpdatesTime", c.text);
         int hour = -1;
         int minute = -1;
-        ParseCheckTime(c.text, hour, minute);
-        EXPECT_EQ(hour, c.hour) << std::wstring(c.text).size();
-        EXPECT_EQ(minute, c.minute) << std::wstring(c.text).size();
+        GetCheckFirmwareUpdatesTime(hour, minute);
+        EXPECT_EQ(hour, c.hour) << c.text;
+        EXPECT_EQ(minute, c.minute) << c.text;
     }
-    EXPECT_EQ(FormatCheckTimeText(3, 0), L"03:00");
-    EXPECT_EQ(FormatCheckTimeText(23, 7), L"23:07");
 }
 
 TEST_F(SettingsStoreTest, StoredCheckTimeAndOptionsRecordReadTogether) {
