@@ -6,6 +6,7 @@
 #include "app/program/CUpdateCtrlApp.h"
 #include "monitor/ui/ProgramVersion.h"
 #include "platform/SingleInstance.h"
+#include "platform/ui/DesktopLeakSuppressions.h"
 
 int main(int argc, char** argv) {
     vorn::platform::SingleInstance instance;

@@ -9,13 +9,9 @@
 #include <wx/stattext.h>
 
 #include "LanguageTestSupport.h"
-#include "SystemLeakSuppressions.h"
+
 #include "platform/TextConversion.h"
 #include "support/TestEnvironment.h"
-
-// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
-// GUI application object.
-wxIMPLEMENT_APP_NO_MAIN(wxApp);
 
 namespace vorn {
 namespace {

@@ -14,10 +14,6 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "support/TestEnvironment.h"
 
-// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
-// GUI application object.
-wxIMPLEMENT_APP_NO_MAIN(wxApp);
-
 namespace vorn {
 namespace {
 

@@ -18,10 +18,6 @@
 #include "support/TestEnvironment.h"
 #include "translation/Vocabrix.h"
 
-// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
-// GUI application object.
-wxIMPLEMENT_APP_NO_MAIN(wxApp);
-
 namespace vorn {
 namespace {
 

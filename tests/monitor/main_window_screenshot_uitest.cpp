@@ -21,10 +21,6 @@
 #include "platform/ui/DesktopTray.h"
 #include "support/TestEnvironment.h"
 
-// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
-// GUI application object.
-wxIMPLEMENT_APP_NO_MAIN(wxApp);
-
 namespace vorn {
 namespace {
 

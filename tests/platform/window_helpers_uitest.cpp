@@ -17,10 +17,6 @@
 #include "platform/ui/ModalQuestions.h"
 #include "platform/ui/UiThreadCall.h"
 
-// The shared test main starts wxWidgets through wxEntryStart, which initialises GTK only for a
-// GUI application object.
-wxIMPLEMENT_APP_NO_MAIN(wxApp);
-
 using namespace std::chrono_literals;
 using vorn::platform::AskedQuestion;
 using vorn::platform::DesktopTray;

@@ -5,10 +5,24 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
+#include "platform/ui/DesktopLeakSuppressions.h"
+
+namespace {
+
+// A GUI application object, so that GTK is initialised for the windows the tests create.
+wxAppConsole* CreateTestApp() {
+    return new wxApp;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) {
         return RUN_ALL_TESTS();
+    }
+    if (wxApp::GetInitializerFunction() == nullptr) {
+        wxApp::SetInitializerFunction(CreateTestApp);
     }
     if (!wxEntryStart(argc, argv)) {
         fprintf(stderr, "cannot start wxWidgets (is DISPLAY set?)\n");
@@ -16,7 +30,7 @@ int main(int argc, char** argv) {
     }
     // Log to stderr: a log window would wait for someone to close it.
     delete wxLog::SetActiveTarget(new wxLogStderr);
-    int result = RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
     wxEntryCleanup();
     return result;
 }
