@@ -1,6 +1,7 @@
 #include "platform/RegistryStore.h"
 
 #include "platform/FileWrite.h"
+#include "platform/TextConversion.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -72,95 +73,28 @@ std::string_view TrimLeft(std::string_view s) {
 
 // --- UTF-8 <-> UTF-16LE for hex(1)/hex(2) values -------------------------------------------
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-// UTF-16LE bytes up to the first NUL unit, as UTF-8. Unpaired surrogates become U+FFFD.
+// UTF-16LE bytes up to the first NUL unit, as UTF-8.
 std::string Utf16LeToUtf8(const std::string& bytes) {
-    std::string out;
-    std::size_t units = bytes.size() / 2;
-    auto unit = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-               (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
-    };
-    for (std::size_t i = 0; i < units; ++i) {
-        std::uint32_t u = unit(i);
-        if (u == 0) {
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == 0) {
             break;
         }
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            std::uint32_t low = unit(i + 1);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+        units += unit;
     }
-    return out;
+    return Utf16ToUtf8(units);
 }
 
-// UTF-8 to UTF-16LE bytes with a terminating NUL unit. Broken sequences become U+FFFD.
+// UTF-8 to UTF-16LE bytes with a terminating NUL unit.
 std::string Utf8ToUtf16Le(std::string_view text) {
     std::string out;
-    auto put = [&](std::uint32_t u) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>((u >> 8) & 0xFF));
-    };
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto b = static_cast<unsigned char>(text[i]);
-        std::uint32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        std::size_t extra = b < 0x80           ? 0
-                            : (b >> 5) == 0x6  ? 1
-                            : (b >> 4) == 0xE  ? 2
-                            : (b >> 3) == 0x1E ? 3
-                                               : 4;  // a stray continuation or invalid byte
-        if (extra == 0) {
-            cp = b;
-        } else if (extra <= 3 && i + extra < text.size()) {
-            std::uint32_t v = b & (0x3Fu >> extra);
-            bool ok = true;
-            for (std::size_t k = 1; k <= extra; ++k) {
-                auto c = static_cast<unsigned char>(text[i + k]);
-                if ((c & 0xC0) != 0x80) {
-                    ok = false;
-                    break;
-                }
-                v = (v << 6) | (c & 0x3Fu);
-            }
-            if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-                cp = v;
-                len = extra + 1;
-            }
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            put(0xD800 + (cp >> 10));
-            put(0xDC00 + (cp & 0x3FF));
-        } else {
-            put(cp);
-        }
-        i += len;
+    for (const char16_t unit : Utf8ToUtf16(text)) {
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>((unit >> 8) & 0xFF));
     }
-    put(0);
+    out.append(2, '\0');
     return out;
 }
 
