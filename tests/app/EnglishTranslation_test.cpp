@@ -10,6 +10,7 @@
 
 #include "LanguageTestSupport.h"
 #include "app/LanguageCatalogue.h"
+#include "platform/TextConversion.h"
 #include "support/TestEnvironment.h"
 #include "tools/make-language-db/TranslationSource.h"
 
@@ -30,24 +31,6 @@ bool HasCyrillic(const std::string& utf8) {
         }
     }
     return false;
-}
-
-void AppendUtf8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // The string literals of a C++ source, adjacent literals joined as the compiler joins them,
@@ -126,7 +109,9 @@ std::vector<std::string> StringLiterals(const std::string& code) {
                 case 'u':
                 case 'U': {
                     std::size_t digits = e == 'u' ? 4 : 8;
-                    AppendUtf8(text, std::stoul(code.substr(i + 1, digits), nullptr, 16));
+                    text += vorn::platform::WideToUtf8(std::wstring(
+                        1,
+                        static_cast<wchar_t>(std::stoul(code.substr(i + 1, digits), nullptr, 16))));
                     i += digits;
                     break;
                 }
