@@ -58,7 +58,17 @@ std::vector<ScenarioStep> DemoSteps() {
         {milliseconds(200),
          "<deviceinfo id=\"103\" connect=\"2\" updates=\"6\" type=\"Q750M1\" "
          "name=\"075000519\" msgtype=\"0\" message=\"\"/>"},
-        {milliseconds(500), "<hasfwupdate phase=\"begin\" id=\"101\"/>"},
+        // A device that comes and goes, and a failed server check whose description the error
+        // link shows; the update check below replaces the status line again.
+        {milliseconds(300),
+         "<devarrival id=\"104\" connect=\"2\" updates=\"6\" type=\"Q750M1\" "
+         "name=\"075000777\" msgtype=\"0\" message=\"\"/>"},
+        {milliseconds(1500), "<devremove id=\"104\"/>"},
+        {milliseconds(300),
+         "<ok error_description=\"Нет связи с сервером обновлений\" category=\"0\" "
+         "error_id=\"12029\"/>"},
+        {milliseconds(100), "<message msgtype=\"2\" message=\"Ошибка при проверке обновлений\"/>"},
+        {milliseconds(1500), "<hasfwupdate phase=\"begin\" id=\"101\"/>"},
         {milliseconds(100), "<hasfwupdate phase=\"begin\" id=\"102\"/>"},
         {milliseconds(100), "<hasfwupdate phase=\"begin\" id=\"103\"/>"},
         {milliseconds(1500),
@@ -74,6 +84,8 @@ std::vector<ScenarioStep> DemoSteps() {
          "serialno=\"Z7500519\" attributeName=\"RUB/USD\" message=\"\" "
          "msgtype=\"0\"/>"},
         {milliseconds(200), "<check_update_time last=\"{now}\" next=\"{nextday}\"/>"},
+        {milliseconds(500),
+         "<app_actual_version revision=\"2301\" href=\"https://example.invalid/vorn-update\"/>"},
     };
 }
 
@@ -104,6 +116,51 @@ std::vector<Reaction> DemoReactions() {
          {{milliseconds(300),
            "<ram_file_list id=\"{id}\" batches=\"batch_0001.bin "
            "batch_0002.bin\"/>"}}},
+        // An empty ZIP archive: the end-of-directory record alone.
+        {"ram_file_get",
+         Target::RequestDevice,
+         {{milliseconds(300),
+           "<ram_file_get id=\"{id}\" filename=\"{filename}\" "
+           "content=\"UEsFBgAAAAAAAAAAAAAAAAAAAAAAAA==\"/>"}}},
+        {"ram_file_delete",
+         Target::RequestDevice,
+         {{milliseconds(300), "<message msgtype=\"0\" message=\"Файл {filename} удалён\"/>"}}},
+        // The loading window stays up until this acknowledgement.
+        {"blacklist", Target::RequestDevice, {{milliseconds(1500), "<ok/>"}}},
+        {"deleteblacklist",
+         Target::RequestDevice,
+         {{milliseconds(300), "<message msgtype=\"0\" message=\"Черный список удалён\"/>"}}},
+        {"set_device_date_time",
+         Target::RequestDevice,
+         {{milliseconds(300),
+           "<message msgtype=\"0\" message=\"Дата и время устройства {name} "
+           "установлены\"/>"}}},
+        {"log_ctl_on",
+         Target::RequestDevice,
+         {{milliseconds(200), "<message msgtype=\"0\" message=\"Трассировка включена\"/>"}}},
+        {"log_ctl_off",
+         Target::RequestDevice,
+         {{milliseconds(200), "<message msgtype=\"0\" message=\"Трассировка выключена\"/>"}}},
+        {"prepare_offline_update",
+         Target::RequestDevice,
+         {{milliseconds(400), "<offline_update number=\"1\" total=\"3\"/>"},
+          {milliseconds(600), "<offline_update number=\"2\" total=\"3\"/>"},
+          {milliseconds(600), "<offline_update number=\"3\" total=\"3\"/>"}}},
+        // The fetch-scans request is the session data document itself.
+        {"SessionData",
+         Target::RequestDevice,
+         {{milliseconds(400), "<get_scan_from_device number=\"25\" result=\"0\"/>"},
+          {milliseconds(400), "<get_scan_from_device number=\"50\" result=\"0\"/>"},
+          {milliseconds(400), "<get_scan_from_device number=\"75\" result=\"0\"/>"},
+          {milliseconds(400), "<get_scan_from_device number=\"100\" result=\"1\"/>"}}},
+        {"stop_load_scan_data",
+         Target::RequestDevice,
+         {{milliseconds(200), "<get_scan_from_device number=\"0\" result=\"1\"/>"}}},
+        {"send_scan_data",
+         Target::RequestDevice,
+         {{milliseconds(400), "<upload_scan_to_server number=\"40\" result=\"0\"/>"},
+          {milliseconds(400), "<upload_scan_to_server number=\"80\" result=\"0\"/>"},
+          {milliseconds(400), "<upload_scan_to_server number=\"100\" result=\"1\"/>"}}},
     };
 }
 
