@@ -1,11 +1,6 @@
 #include "monitor/NotificationHandler.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
-#include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <cwchar>
@@ -18,6 +13,7 @@
 #include "monitor/DeviceTable.h"
 #include "monitor/MainWindowOperations.h"
 #include "monitor/NotificationViews.h"
+#include "platform/FileWrite.h"
 #include "platform/TextConversion.h"
 #include "translation/Vocabrix.h"
 
@@ -96,48 +92,6 @@ std::wstring FileNamePart(const std::wstring& path) {
         slash = path.rfind(L'/');
     }
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes the file whole or not at all: the bytes go to a new file beside the target, which then
-// replaces it. A failure leaves an existing file as it was and no half-written one behind.
-bool WriteFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
-    static std::atomic<unsigned> counter{0};
-    const std::filesystem::path folder = target.parent_path();
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::filesystem::path temporary =
-            folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-                      std::to_string(counter++) + ".part");
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) {
-                continue;
-            }
-            return false;
-        }
-        const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-        const bool closed = ::close(fd) == 0;
-        if (written && closed && ::rename(temporary.c_str(), target.c_str()) == 0) {
-            return true;
-        }
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return false;
 }
 
 // "%H:%M %d.%m.%Y" in local time; nothing for a time the C library cannot place.
@@ -294,7 +248,8 @@ void OnRamFile(const AgentMessage& message, MainWindowOperations& window) {
         return;  // the operator cancelled: nothing to write, nothing to report
     }
     views.StoreRamFileFolder(chosen->parent_path());
-    if (!WriteFileAtomically(*chosen, *content)) {
+    // Whole or not at all: a failed write never leaves a cut-off file in place of a good one.
+    if (!platform::ReplaceFileAtomically(*chosen, *content)) {
         views.ShowErrorBox(Tr(L"Ошибка сохранения данных в файл"));
     }
 }
