@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <clocale>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,6 +68,29 @@ TEST(AgentSimulatorPartsTest, RepliesWithoutRunning) {
     EXPECT_EQ(simulator.Respond(request::AppOptions(options)), "<ok/>");
     EXPECT_EQ(ReadOptions(*AgentMessage::Parse(simulator.Respond(request::GetOptions()))), options);
     EXPECT_EQ(simulator.Respond("not xml"), "<ok/>");
+}
+
+// The program decodes "error_description" with the locale's character set; the agent has to
+// encode it so, and leave every other byte of the notification alone.
+TEST(AgentSimulatorPartsTest, ErrorDescriptionGoesOutInTheLocaleCharset) {
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    const std::string text =
+        "<ok message=\"Сбой\" error_description=\"Нет связи &amp; тишина\" category=\"0\"/>";
+    std::setlocale(LC_CTYPE, "C");
+    const std::string ascii = sim::WithLocaleErrorDescription(text);
+    EXPECT_EQ(ascii,
+              "<ok message=\"Сбой\" error_description=\"??? ????? &amp; ??????\" "
+              "category=\"0\"/>");
+    EXPECT_EQ(ReadError(*AgentMessage::Parse(ascii)).description, L"??? ????? & ??????");
+    EXPECT_EQ(sim::WithLocaleErrorDescription("<ok my_error_description=\"Я\"/>"),
+              "<ok my_error_description=\"Я\"/>");
+    EXPECT_EQ(sim::WithLocaleErrorDescription("<ok error_description=\"Я"),
+              "<ok error_description=\"Я");
+    if (std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
+        EXPECT_EQ(sim::WithLocaleErrorDescription(text), text);
+        EXPECT_EQ(ReadError(*AgentMessage::Parse(text)).description, L"Нет связи & тишина");
+    }
+    std::setlocale(LC_CTYPE, saved.c_str());
 }
 
 // The built AgentZelt, started in the test's private pipe namespace and registry folder.

@@ -53,6 +53,30 @@ void AddDeviceValues(const SimulatedDevice& device, std::map<std::string, std::s
 
 }  // namespace
 
+std::string WithLocaleErrorDescription(std::string_view notification) {
+    static constexpr std::string_view kAttribute = "error_description=\"";
+    const size_t tagEnd = notification.find('>');
+    const std::string_view tag = notification.substr(0, tagEnd);
+    size_t at = tag.find(kAttribute);
+    // Only the attribute itself, not a name that merely ends the same way.
+    while (at != std::string_view::npos && at > 0 && tag[at - 1] != ' ' && tag[at - 1] != '\t' &&
+           tag[at - 1] != '\r' && tag[at - 1] != '\n') {
+        at = tag.find(kAttribute, at + 1);
+    }
+    if (at == std::string_view::npos) {
+        return std::string(notification);
+    }
+    const size_t begin = at + kAttribute.size();
+    const size_t end = tag.find('"', begin);
+    if (end == std::string_view::npos) {
+        return std::string(notification);
+    }
+    std::string text(notification.substr(0, begin));
+    text += platform::WideToLocale(platform::Utf8ToWide(notification.substr(begin, end - begin)));
+    text += notification.substr(end);
+    return text;
+}
+
 AgentSimulator::AgentSimulator(SimulatorConfig config)
     : config_(std::move(config)), devices_(config_.devices) {
     if (config_.recordFile) {
@@ -199,7 +223,8 @@ void AgentSimulator::Schedule(const std::vector<ScenarioStep>& steps,
         Clock::time_point due = std::max(Clock::now(), lastDue_);
         for (const ScenarioStep& step : steps) {
             due += step.delay;
-            queue_.push_back({due, nextOrder_++, Fill(step.text, filled)});
+            queue_.push_back(
+                {due, nextOrder_++, WithLocaleErrorDescription(Fill(step.text, filled))});
         }
         lastDue_ = due;
     }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -40,6 +41,11 @@ struct SimulatorConfig {
     // Keep the options under the agent's registry key (else in memory only).
     bool optionsInRegistry = true;
 };
+
+// The agent writes "error_description" in the character set of the machine's locale, not in
+// UTF-8 like every other text, and the program reads it that way. Takes a notification written
+// in UTF-8 and re-encodes that one value of its root element; the rest stays byte for byte.
+std::string WithLocaleErrorDescription(std::string_view notification);
 
 // Serves the request pipe and sends notifications to the event pipe, as the agent does. The
 // devices it reports follow the notifications it sends: an arrival adds one, a removal drops

@@ -1,5 +1,6 @@
 // AgentZelt: a simulator of the agent service, for development and demonstrations.
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +102,9 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    // Error descriptions go out in the locale's character set, as the program reads them.
+    std::setlocale(LC_CTYPE, "");
 
     vorn::sim::AgentSimulator simulator(std::move(config));
     std::string error;
