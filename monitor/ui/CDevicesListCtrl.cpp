@@ -147,7 +147,14 @@ int CDevicesListCtrl::FirstSelectedRow() const {
 }
 
 std::optional<DeviceRecord> CDevicesListCtrl::SelectedRecord() const {
-    return table_.GetByIndex(FirstSelectedRow());
+    // By the row's device id, not by its position: a change from the worker may already be in
+    // the table but not yet drawn, and a command must go to the device the operator sees.
+    const int row = FirstSelectedRow();
+    if (row < 0) {
+        return std::nullopt;
+    }
+    const auto id = static_cast<std::int32_t>(static_cast<long>(GetItemData(row)));
+    return table_.FindById(id);
 }
 
 long CDevicesListCtrl::FindDeviceItem(std::int32_t deviceId) const {

@@ -45,7 +45,8 @@ public:
     // Shows the table again from a copy: items, texts, data, images, column widths, progress.
     void Redraw();
 
-    // Index of the first selected row, -1 without selection, and its record.
+    // Index of the first selected row, -1 without selection, and the record of the device that
+    // row shows (nothing when that device has left the table meanwhile).
     int FirstSelectedRow() const;
     std::optional<DeviceRecord> SelectedRecord() const;
 

@@ -168,6 +168,32 @@ TEST_F(DevicesListTest, ChangesFromAnotherThreadAreDrawnOnTheUiThread) {
     EXPECT_EQ(list_->GetItemText(49, 4), L"Доступно");
 }
 
+TEST_F(DevicesListTest, SelectionNamesTheDeviceItsRowShowsEvenBeforeARedraw) {
+    auto& table = list_->Devices();
+    for (int i = 1; i <= 3; ++i) {
+        table.Upsert(Device(i, 2, 0));
+    }
+    ASSERT_TRUE(Drawn());
+    EXPECT_FALSE(list_->SelectedRecord());
+    list_->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    ASSERT_EQ(list_->SelectedRecord()->id, 1);
+
+    // The selected device leaves; until the list is drawn again its row still shows it, and no
+    // other device may stand in for it.
+    table.Remove(1);
+    EXPECT_EQ(list_->FirstSelectedRow(), 0);
+    EXPECT_FALSE(list_->SelectedRecord());
+
+    // A device above the selected one leaves: the selection still means its own device.
+    ASSERT_TRUE(Drawn());
+    list_->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    list_->SetItemState(0, 0, wxLIST_STATE_SELECTED);
+    ASSERT_EQ(list_->SelectedRecord()->id, 3);
+    table.Remove(2);
+    ASSERT_TRUE(list_->SelectedRecord());
+    EXPECT_EQ(list_->SelectedRecord()->id, 3);
+}
+
 TEST_F(DevicesListTest, ColumnsAreSizedFromTheFirst200Rows) {
     const std::wstring longSerial(80, L'W');
     auto& table = list_->Devices();
