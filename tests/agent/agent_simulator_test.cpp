@@ -93,6 +93,33 @@ TEST(AgentSimulatorPartsTest, ErrorDescriptionGoesOutInTheLocaleCharset) {
     std::setlocale(LC_CTYPE, saved.c_str());
 }
 
+// A request for a device the agent does not know, such as one removed a moment before, draws no
+// notification; the known device's answer is the first to arrive.
+TEST(AgentSimulatorPartsTest, RequestsForUnknownDevicesDrawNoNotification) {
+    test::PrivatePipeNamespace ns;
+    AgentEventPipe events;
+    ASSERT_EQ(events.Create(), platform::PipeStatus::Ok);
+    sim::SimulatorConfig config;
+    config.optionsInRegistry = false;
+    config.reactions = sim::DemoReactions();
+    config.devices.push_back({7, 2, 2, "Q200M1", "UIN-7", "", "", false});
+    sim::AgentSimulator simulator(config);
+    std::string error;
+    ASSERT_TRUE(simulator.Start(error)) << error;
+    std::string reply;
+    ASSERT_TRUE(CallAgent(request::UpdateConnection(99), reply));
+    ASSERT_TRUE(CallAgent(request::UpdateConnection(7), reply));
+    platform::StopSignal stop;
+    std::string text;
+    ASSERT_EQ(events.WaitForClient(stop), AgentEventPipe::WaitOutcome::ClientConnected);
+    ASSERT_TRUE(events.ReadMessage(text, stop));
+    EXPECT_EQ(text,
+              "<deviceinfo id=\"7\" connect=\"2\" updates=\"2\" type=\"Q200M1\" name=\"UIN-7\" "
+              "msgtype=\"0\" message=\"\"/>");
+    simulator.Stop();
+    EXPECT_EQ(simulator.SentCount(), 1);
+}
+
 // The built AgentZelt, started in the test's private pipe namespace and registry folder.
 class AgentZeltProcess {
 public:

@@ -180,15 +180,22 @@ void AgentSimulator::React(const AgentMessage& message) {
             std::lock_guard lock(mutex_);
             if (reaction.target == Reaction::Target::RequestDevice) {
                 auto values = request;
+                bool known = true;
                 if (message.Has("id")) {
                     const int32_t wanted = message.Int("id");
+                    known = false;
                     for (const SimulatedDevice& d : devices_) {
                         if (d.id == wanted) {
                             AddDeviceValues(d, values);
+                            known = true;
                         }
                     }
                 }
-                targets.push_back(std::move(values));
+                // The agent reports nothing about a device it does not know (one gone just
+                // before the request came); unfilled placeholders would invent one.
+                if (known) {
+                    targets.push_back(std::move(values));
+                }
             } else {
                 for (const SimulatedDevice& d : devices_) {
                     if (reaction.target == Reaction::Target::UpdatableDevices &&
