@@ -37,23 +37,22 @@ bool LanguageCatalogue::LoadLocked() {
     if (document.LoadFile(file.c_str()) != tinyxml2::XML_SUCCESS) {
         return false;
     }
-    // The first element named "languages" anywhere in the document.
+    // The first element named "languages" in document order, however deep it lies.
     const tinyxml2::XMLElement* root = nullptr;
     std::vector<const tinyxml2::XMLElement*> pending;
-    for (auto* e = document.FirstChildElement(); e != nullptr && root == nullptr;
-         e = e->NextSiblingElement()) {
+    for (auto* e = document.LastChildElement(); e != nullptr; e = e->PreviousSiblingElement()) {
         pending.push_back(e);
-        while (!pending.empty() && root == nullptr) {
-            const tinyxml2::XMLElement* current = pending.front();
-            pending.erase(pending.begin());
-            if (std::string_view(current->Name()) == "languages") {
-                root = current;
-                break;
-            }
-            for (auto* child = current->FirstChildElement(); child != nullptr;
-                 child = child->NextSiblingElement()) {
-                pending.push_back(child);
-            }
+    }
+    while (!pending.empty()) {
+        const tinyxml2::XMLElement* current = pending.back();
+        pending.pop_back();
+        if (std::string_view(current->Name()) == "languages") {
+            root = current;
+            break;
+        }
+        for (auto* child = current->LastChildElement(); child != nullptr;
+             child = child->PreviousSiblingElement()) {
+            pending.push_back(child);
         }
     }
     if (root == nullptr) {

@@ -71,6 +71,17 @@ TEST_F(LanguageCatalogueTest, ReadsEntriesInOrderSkippingIncompleteOnes) {
     EXPECT_FALSE(catalogue.Find("LATE"));
 }
 
+TEST_F(LanguageCatalogueTest, FirstLanguagesElementInDocumentOrderWins) {
+    // The nested catalogue comes first in the document, though a shallower one follows it.
+    WriteCatalogue(
+        "<config><group><languages><language id=\"FIRST\" name=\"a\"/></languages></group>"
+        "<languages><language id=\"SHALLOW\" name=\"b\"/></languages></config>");
+    ASSERT_TRUE(catalogue.EnsureLoaded());
+    auto entries = catalogue.Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, "FIRST");
+}
+
 TEST_F(LanguageCatalogueTest, FailedLoadsAreRetriedAndKeepTheList) {
     EXPECT_FALSE(catalogue.EnsureLoaded());
     EXPECT_FALSE(catalogue.Find("ENG"));
