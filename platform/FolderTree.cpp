@@ -36,11 +36,13 @@ bool CreateFolderTree(const std::filesystem::path& path, std::error_code* error)
         if (part.empty() || prefix == full.root_path() || IsDirectory(prefix)) {
             continue;
         }
-        if (!std::filesystem::create_directory(prefix, ec) || ec) {
-            if (!ec) {
-                // Something that is not a directory stands where the level should be.
-                ec = std::make_error_code(std::errc::file_exists);
-            }
+        const bool made = std::filesystem::create_directory(prefix, ec);
+        if (!made && !ec) {
+            // Another process or thread made this level in the meantime: it is not ours to
+            // remove, and it is there, which is all that is asked.
+            continue;
+        }
+        if (ec) {
             for (auto it = created.rbegin(); it != created.rend(); ++it) {
                 std::error_code removeError;
                 std::filesystem::remove_all(*it, removeError);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "platform/KnownFolders.h"
 #include "support/TestEnvironment.h"
 
@@ -48,6 +52,34 @@ TEST(FolderTreeTest, FailedLevelRemovesOnlyWhatThisCallCreated) {
     EXPECT_TRUE(fs::is_directory(dir / "keep"));
     EXPECT_EQ(test::ReadFileBytes(dir / "keep" / "old.txt"), "old");
     EXPECT_TRUE(fs::is_regular_file(dir / "keep" / "file"));
+}
+
+TEST(FolderTreeTest, ConcurrentCallsOnOneTreeAllSucceed) {
+    // Two callers (say the logger and the options dialog) making the same tree at once: a level
+    // the other one made first is no failure.
+    for (int round = 0; round < 40; ++round) {
+        test::TempDir dir;
+        const fs::path deep = dir / "a" / "b" / "c" / "d" / "e" / "f";
+        std::atomic<int> failures{0};
+        std::atomic<bool> go{false};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&] {
+                while (!go) {
+                    std::this_thread::yield();
+                }
+                if (!CreateFolderTree(deep)) {
+                    ++failures;
+                }
+            });
+        }
+        go = true;
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        ASSERT_EQ(failures.load(), 0) << "round " << round;
+        EXPECT_TRUE(fs::is_directory(deep));
+    }
 }
 
 TEST(KnownFoldersTest, FollowTheEnvironment) {
