@@ -1,6 +1,7 @@
 #include "agent/EventChannelWorker.h"
 
 #include <chrono>
+#include <exception>
 #include <utility>
 
 #include "agent/AgentEventPipe.h"
@@ -59,7 +60,12 @@ void EventChannelWorker::Run() {
                 break;
         }
         if (pipe.ReadMessage(message, stop_) && !message.empty() && onMessage_) {
-            onMessage_(message);
+            try {
+                onMessage_(message);
+            } catch (const std::exception&) {
+                // An exception leaving this thread would end the program; one message that
+                // could not be handled must not cost all the following ones.
+            }
         }
     }
 }

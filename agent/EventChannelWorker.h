@@ -14,7 +14,7 @@ namespace vorn {
 class EventChannelWorker {
 public:
     // Called on the worker thread with each message; the next connection is accepted only
-    // after it returns.
+    // after it returns. An exception it throws drops that message only.
     using MessageHandler = std::function<void(const std::string& message)>;
     // Called on the worker thread, once, when the event address cannot be served (another
     // process holds it); the text is untranslated. The worker ends after it returns.

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -159,6 +160,35 @@ TEST_F(EventChannelTest, HandlerRunningWhenStopIsRequestedIsFinishedFirst) {
     }
     slow.Stop();
     EXPECT_TRUE(finished);
+}
+
+TEST_F(EventChannelTest, HandlerThatThrowsLosesOnlyItsOwnMessage) {
+    std::mutex mutex;
+    std::vector<std::string> handled;
+    EventChannelWorker worker(
+        [&](const std::string& m) {
+            if (m == "<bad/>") {
+                throw std::runtime_error("cannot handle");
+            }
+            std::lock_guard lock(mutex);
+            handled.push_back(m);
+        },
+        nullptr);
+    worker.Start();
+    ASSERT_TRUE(SendNotification("<bad/>"));
+    ASSERT_TRUE(SendNotification("<ok/>"));
+    const auto deadline = Clock::now() + 5s;
+    for (;;) {
+        {
+            std::lock_guard lock(mutex);
+            if (!handled.empty() || Clock::now() > deadline) {
+                break;
+            }
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    worker.Stop();
+    EXPECT_EQ(handled, std::vector<std::string>{"<ok/>"});
 }
 
 TEST_F(EventChannelTest, AddressHeldByAnotherServerIsReportedAndTheWorkerEnds) {
