@@ -252,20 +252,34 @@ PipeStatus ReceiveRecord(int fd, std::string& out, std::optional<Deadline> deadl
             return errno == ECONNRESET ? PipeStatus::Closed : PipeStatus::Failed;
         }
         if (size == 0) {
-            // Either an empty record or the end of the connection: the socket reports a
-            // hang-up only in the second case.
+            // Either an empty record or the end of the connection, and both read as zero bytes;
+            // a peer that sends an empty record and hangs up at once shows both signs. With
+            // credential passing on, the kernel hands credentials out with every record, empty
+            // ones included, and never with the end of the connection.
+            const int on = 1;
+            const bool marked = ::setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof(on)) == 0;
             pollfd p{fd, POLLRDHUP, 0};
             ::poll(&p, 1, 0);
             const bool hungUp = (p.revents & (POLLRDHUP | POLLHUP)) != 0;
             char dummy = 0;
-            const ssize_t got = ::recv(fd, &dummy, sizeof(dummy), MSG_DONTWAIT);
+            iovec part{&dummy, sizeof(dummy)};
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+            msghdr header{};
+            header.msg_iov = &part;
+            header.msg_iovlen = 1;
+            header.msg_control = control;
+            header.msg_controllen = sizeof(control);
+            const ssize_t got = ::recvmsg(fd, &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
             if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
                 continue;
             }
-            if (got == 0 && !hungUp) {
-                return PipeStatus::Ok;
+            if (got != 0) {
+                return PipeStatus::Failed;
             }
-            return got == 0 ? PipeStatus::Closed : PipeStatus::Failed;
+            const bool record =
+                marked ? (header.msg_controllen > 0 || (header.msg_flags & MSG_CTRUNC) != 0)
+                       : !hungUp;
+            return record ? PipeStatus::Ok : PipeStatus::Closed;
         }
         const auto length = static_cast<std::size_t>(size);
         if (length > maxBytes) {

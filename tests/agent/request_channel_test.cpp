@@ -112,6 +112,17 @@ TEST(RequestChannelTest, RequestBytesReachTheAgentExactly) {
     EXPECT_EQ(server.requests(), 2);
 }
 
+// An agent may answer with an empty message and hang up at once; the call still succeeded.
+TEST(RequestChannelTest, EmptyReplyIsASuccess) {
+    test::PrivatePipeNamespace ns;
+    RequestServer server([](const std::string&) { return std::string(); });
+    for (int i = 0; i < 50; ++i) {
+        std::string reply = "stale";
+        ASSERT_TRUE(CallAgent(request::CheckUpdate(), reply)) << i;
+        EXPECT_EQ(reply, "");
+    }
+}
+
 TEST(RequestChannelTest, SilentAgentEndsTheCallAtTheBound) {
     test::PrivatePipeNamespace ns;
     RequestServer server([](const std::string&) { return std::nullopt; });
