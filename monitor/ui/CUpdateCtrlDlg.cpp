@@ -979,7 +979,9 @@ void CUpdateCtrlDlg::DoExit() {
         EndModal(wxID_CANCEL);
     }
     if (loop_) {
-        loop_->Exit(0);
+        // Exit may be chosen while a message box or picker runs its own loop; Exit() would
+        // refuse then and the program would go on without its icon.
+        loop_->ScheduleExit(0);
     }
     if (exitHandler_) {
         exitHandler_();

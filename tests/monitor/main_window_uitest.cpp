@@ -14,11 +14,13 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/clipbrd.h>
+#include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/textdlg.h>
+#include <wx/timer.h>
 
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
@@ -605,6 +607,34 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
         }
     }
     EXPECT_EQ(failures, 2);
+}
+
+TEST_F(MainWindowTest, ExitChosenWhileAModalLoopRunsStillEndsTheWindowsLoop) {
+    auto& window = Open(true);
+    bool nestedEnded = false;
+    bool gaveUp = false;
+    window.CallAfter([&] {
+        // The loop of a message box or file picker that is open when "Exit" is chosen.
+        wxGUIEventLoop nested;
+        window.CallAfter([&] {
+            window.RequestExit();
+            nested.Exit(0);
+        });
+        nested.Run();
+        nestedEnded = true;
+    });
+    wxTimer guard;
+    guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        gaveUp = true;
+        wxEventLoopBase::GetActive()->Exit(0);
+    });
+    guard.StartOnce(3000);
+    window.RunUntilExit();
+    guard.Stop();
+    EXPECT_TRUE(nestedEnded);
+    EXPECT_FALSE(gaveUp) << "the window's loop went on after Exit";
+    EXPECT_TRUE(window.ExitChosen());
+    EXPECT_EQ(agent_->Count("<quit/>"), 1);
 }
 
 TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
