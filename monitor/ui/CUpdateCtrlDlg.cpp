@@ -473,7 +473,8 @@ void CUpdateCtrlDlg::SetStatusIcon(std::int32_t messageType) {
 }
 
 void CUpdateCtrlDlg::DoShowStatusMessage(std::int32_t messageType, const wxString& text) {
-    status_->SetLabel(text);
+    // The agent's text is shown as it came: an "&" in it is no access key.
+    status_->SetLabelText(text);
     status_->SetToolTip(text);
     SetStatusIcon(messageType);
     if (messageType == 2) {

@@ -637,6 +637,13 @@ TEST_F(MainWindowTest, ExitChosenWhileAModalLoopRunsStillEndsTheWindowsLoop) {
     EXPECT_EQ(agent_->Count("<quit/>"), 1);
 }
 
+TEST_F(MainWindowTest, AnAmpersandInTheAgentsTextIsShownNotTakenForAnAccessKey) {
+    auto& window = Open(true);
+    Event("<message msgtype=\"1\" message=\"R&amp;D: Q&amp;A\"/>",
+          [&] { return window.LastBalloon() == "R&D: Q&A"; });
+    EXPECT_EQ(Control<wxStaticText>(CUpdateCtrlDlg::kStatusId).GetLabelText(), "R&D: Q&A");
+}
+
 TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
     auto& window = Open(true);
     (void)window;
