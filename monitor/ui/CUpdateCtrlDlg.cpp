@@ -488,6 +488,10 @@ void CUpdateCtrlDlg::DoShowStatusMessage(std::int32_t messageType, const wxStrin
 }
 
 void CUpdateCtrlDlg::DoShowTrayBalloon(const wxString& text) {
+    // After Exit the icon is gone for good, whatever the agent still reports.
+    if (exitDone_) {
+        return;
+    }
     // Where the icon is gone, put it back first, as a failed change of it would.
     if (!tray_->IsAdded()) {
         tray_->Add(taskRunning_ ? taskTrayIcon_ : idleTrayIcon_, kTrayTitle);

@@ -644,6 +644,17 @@ TEST_F(MainWindowTest, AnAmpersandInTheAgentsTextIsShownNotTakenForAnAccessKey) 
     EXPECT_EQ(Control<wxStaticText>(CUpdateCtrlDlg::kStatusId).GetLabelText(), "R&D: Q&A");
 }
 
+TEST_F(MainWindowTest, AfterExitNoBalloonBringsTheTrayIconBack) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(4, "Q750M1", 2, 0)));
+    auto& window = Open(true);
+    window.RequestExit();
+    ASSERT_FALSE(window.IsTrayIconAdded());
+    // Notifications that arrive between Exit and the window's end.
+    window.ShowTrayBalloon(L"Устройство извлечено");
+    window.ShowUpdateSummary();
+    EXPECT_FALSE(window.IsTrayIconAdded());
+}
+
 TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
     auto& window = Open(true);
     (void)window;
