@@ -2,9 +2,12 @@
 
 #include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace vorn::platform {
@@ -280,6 +283,21 @@ std::string WideToCharset(std::wstring_view wide, const std::string& charset) {
 }
 
 std::string LocaleCharset() {
+    // A program that never chose a locale runs in "C" (the toolkit no longer sets one), yet the
+    // machine's character set is the one its environment names, as the ANSI code page is the
+    // user's whatever the C library was told.
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    if (current == nullptr || std::strcmp(current, "C") == 0 ||
+        std::strcmp(current, "POSIX") == 0) {
+        if (const locale_t environment = newlocale(LC_CTYPE_MASK, "", locale_t{})) {
+            const char* codeset = nl_langinfo_l(CODESET, environment);
+            std::string charset = codeset != nullptr && *codeset != '\0' ? codeset : "";
+            freelocale(environment);
+            if (!charset.empty()) {
+                return charset;
+            }
+        }
+    }
     const char* codeset = nl_langinfo(CODESET);
     return codeset != nullptr && *codeset != '\0' ? codeset : "ANSI_X3.4-1968";
 }

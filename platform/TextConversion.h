@@ -25,8 +25,8 @@ std::string WideToUtf8(std::wstring_view wide);
 std::u16string WideToUtf16(std::wstring_view wide);
 std::wstring Utf16ToWide(std::u16string_view utf16);
 
-// The character set of the current locale (nl_langinfo(CODESET)); it only follows the
-// environment after setlocale(LC_CTYPE, "").
+// The machine's 8-bit character set: that of the current locale once the program has chosen
+// one, else the one its environment (LC_ALL, LC_CTYPE, LANG) names.
 std::string LocaleCharset();
 std::wstring LocaleToWide(std::string_view bytes);
 std::string WideToLocale(std::wstring_view wide);

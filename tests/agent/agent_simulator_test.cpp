@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +78,8 @@ TEST(AgentSimulatorPartsTest, ErrorDescriptionGoesOutInTheLocaleCharset) {
     const std::string text =
         "<ok message=\"Сбой\" error_description=\"Нет связи &amp; тишина\" category=\"0\"/>";
     std::setlocale(LC_CTYPE, "C");
+    std::optional<test::ScopedEnv> environment;
+    environment.emplace("LC_ALL", "C");
     const std::string ascii = sim::WithLocaleErrorDescription(text);
     EXPECT_EQ(ascii,
               "<ok message=\"Сбой\" error_description=\"??? ????? &amp; ??????\" "
@@ -86,6 +89,8 @@ TEST(AgentSimulatorPartsTest, ErrorDescriptionGoesOutInTheLocaleCharset) {
               "<ok my_error_description=\"Я\"/>");
     EXPECT_EQ(sim::WithLocaleErrorDescription("<ok error_description=\"Я"),
               "<ok error_description=\"Я");
+    environment.reset();
+    environment.emplace("LC_ALL", "C.UTF-8");
     if (std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
         EXPECT_EQ(sim::WithLocaleErrorDescription(text), text);
         EXPECT_EQ(ReadError(*AgentMessage::Parse(text)).description, L"Нет связи & тишина");
