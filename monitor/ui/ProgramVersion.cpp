@@ -1,8 +1,12 @@
 #include "monitor/ui/ProgramVersion.h"
 
 #include "app/AgentSettings.h"
+#include "monitor/NotificationHandler.h"
 
 namespace vorn {
+
+// Notification handling compares announced revisions with the last number of the version.
+static_assert(kProgramVersion[3] == kProgramRevision);
 
 std::wstring ProgramVersionText() {
     std::wstring text;
