@@ -1,6 +1,7 @@
 #include "platform/RegistryStore.h"
 
 #include "platform/FileWrite.h"
+#include "platform/KnownFolders.h"
 #include "platform/TextConversion.h"
 
 #include <fcntl.h>
@@ -379,9 +380,11 @@ std::filesystem::path RegistryFile(RegistryRoot root) {
         if (root == RegistryRoot::LocalMachine) {
             folder = "/etc/Quorin";
         } else {
+            // A relative folder would move the settings with the working folder: such a value
+            // counts as unset, and a missing HOME is taken from the user database.
             std::filesystem::path config = EnvFolder("XDG_CONFIG_HOME");
-            if (config.empty()) {
-                config = EnvFolder("HOME") / ".config";
+            if (!config.is_absolute()) {
+                config = HomeFolder() / ".config";
             }
             folder = config / "Quorin";
         }

@@ -1,6 +1,7 @@
 #include "platform/RegistryStore.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -215,6 +216,22 @@ TEST(RegistryFileTest, FollowsEnvironment) {
     test::ScopedEnv xdg("XDG_CONFIG_HOME", "/cfg");
     EXPECT_EQ(RegistryFile(RegistryRoot::CurrentUser), "/cfg/Quorin/HKEY_CURRENT_USER.reg");
     EXPECT_EQ(RegistryFile(RegistryRoot::LocalMachine), "/etc/Quorin/HKEY_LOCAL_MACHINE.reg");
+}
+
+TEST(RegistryFileTest, UserFileNeverDependsOnTheWorkingFolder) {
+    test::ScopedEnv noDir("VORN_REGISTRY_DIR", "");
+    {
+        test::ScopedEnv relative("XDG_CONFIG_HOME", "cfg");
+        test::ScopedEnv home("HOME", "/home/op");
+        EXPECT_EQ(RegistryFile(RegistryRoot::CurrentUser),
+                  "/home/op/.config/Quorin/HKEY_CURRENT_USER.reg");
+    }
+    test::ScopedEnv noXdg("XDG_CONFIG_HOME", "");
+    test::ScopedEnv noHome("HOME", "");
+    passwd* user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(RegistryFile(RegistryRoot::CurrentUser),
+              std::filesystem::path(user->pw_dir) / ".config" / "Quorin" / "HKEY_CURRENT_USER.reg");
 }
 
 }  // namespace
