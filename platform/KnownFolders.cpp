@@ -57,8 +57,10 @@ std::filesystem::path DataFolder() {
     if (!data.empty()) {
         return data;
     }
+    // A relative XDG_DATA_HOME counts as unset: logs and scans must not follow the working
+    // folder.
     std::filesystem::path base = FromEnv("XDG_DATA_HOME");
-    if (base.empty()) {
+    if (!base.is_absolute()) {
         base = HomeFolder() / ".local" / "share";
     }
     return base / "Quorin" / "Zelt";

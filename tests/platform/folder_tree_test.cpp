@@ -94,6 +94,10 @@ TEST(KnownFoldersTest, FollowTheEnvironment) {
         test::ScopedEnv xdg("XDG_DATA_HOME", "/xdg");
         EXPECT_EQ(DataFolder(), "/xdg/Quorin/Zelt");
     }
+    {
+        test::ScopedEnv relative("XDG_DATA_HOME", "xdg");
+        EXPECT_EQ(DataFolder(), "/home/op/.local/share/Quorin/Zelt");
+    }
     test::ScopedEnv noXdg("XDG_DATA_HOME", "");
     EXPECT_EQ(HomeFolder(), "/home/op");
     EXPECT_EQ(DataFolder(), "/home/op/.local/share/Quorin/Zelt");
