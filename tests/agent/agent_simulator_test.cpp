@@ -125,6 +125,27 @@ TEST(AgentSimulatorPartsTest, RequestsForUnknownDevicesDrawNoNotification) {
     EXPECT_EQ(simulator.SentCount(), 1);
 }
 
+// A notification too large for any pipe record is dropped instead of holding back the rest.
+TEST(AgentSimulatorPartsTest, OversizedNotificationDoesNotBlockTheNext) {
+    test::PrivatePipeNamespace ns;
+    AgentEventPipe events;
+    ASSERT_EQ(events.Create(), platform::PipeStatus::Ok);
+    sim::SimulatorConfig config;
+    config.optionsInRegistry = false;
+    config.steps = {
+        {0ms, "<message message=\"" + std::string(platform::kMaxRecordBytes, 'x') + "\"/>"},
+        {0ms, "<devremove id=\"3\"/>"}};
+    sim::AgentSimulator simulator(config);
+    std::string error;
+    ASSERT_TRUE(simulator.Start(error)) << error;
+    platform::StopSignal stop;
+    std::string text;
+    ASSERT_EQ(events.WaitForClient(stop), AgentEventPipe::WaitOutcome::ClientConnected);
+    ASSERT_TRUE(events.ReadMessage(text, stop));
+    EXPECT_EQ(text, "<devremove id=\"3\"/>");
+    simulator.Stop();
+}
+
 // The built AgentZelt, started in the test's private pipe namespace and registry folder.
 class AgentZeltProcess {
 public:

@@ -265,6 +265,11 @@ void AgentSimulator::SendNotifications() {
 }
 
 bool AgentSimulator::Deliver(const std::string& text) {
+    // No retry makes a record fit; trying for ever would hold back everything after it, and a
+    // connection without a record would only cost the program a read.
+    if (text.size() > platform::kMaxRecordBytes) {
+        return false;
+    }
     // The program may start after us, or restart: keep trying until it listens.
     for (;;) {
         {
@@ -276,10 +281,16 @@ bool AgentSimulator::Deliver(const std::string& text) {
         platform::PipeStatus status = platform::PipeStatus::Failed;
         platform::UniqueFd fd =
             platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + kIoTimeout, &status);
-        if (fd && platform::SendRecord(fd.get(), text, Clock::now() + kIoTimeout) ==
-                      platform::PipeStatus::Ok) {
-            Observe(text);
-            return true;
+        if (fd) {
+            const platform::PipeStatus sent =
+                platform::SendRecord(fd.get(), text, Clock::now() + kIoTimeout);
+            if (sent == platform::PipeStatus::Ok) {
+                Observe(text);
+                return true;
+            }
+            if (sent == platform::PipeStatus::TooLarge) {
+                return false;
+            }
         }
         std::unique_lock lock(mutex_);
         wake_.wait_for(lock, kRetryPause, [this] { return stopping_; });
