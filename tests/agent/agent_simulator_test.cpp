@@ -69,6 +69,14 @@ TEST(AgentSimulatorPartsTest, RepliesWithoutRunning) {
     EXPECT_EQ(simulator.Respond(request::AppOptions(options)), "<ok/>");
     EXPECT_EQ(ReadOptions(*AgentMessage::Parse(simulator.Respond(request::GetOptions()))), options);
     EXPECT_EQ(simulator.Respond("not xml"), "<ok/>");
+
+    // A serial number set through the agent is the one it reports from then on.
+    EXPECT_EQ(simulator.Respond(request::SetSerialNo(7, L"Z-№5")), "<ok/>");
+    EXPECT_EQ(simulator.Respond(request::SetSerialNo(8, L"other")), "<ok/>");
+    ASSERT_EQ(simulator.Devices().size(), 1u);
+    EXPECT_EQ(simulator.Devices()[0].serialno,
+              "Z-\xE2\x84\x96"
+              "5");
 }
 
 // The program decodes "error_description" with the locale's character set; the agent has to

@@ -161,6 +161,16 @@ std::string AgentSimulator::Respond(const std::string& request) {
         StoreOptions(options);
         return "<ok/>";
     }
+    if (name == "setserialno" && message->Has("id")) {
+        // Later update checks report the serial number the device now has.
+        const int32_t id = message->Int("id");
+        std::lock_guard lock(mutex_);
+        for (SimulatedDevice& d : devices_) {
+            if (d.id == id) {
+                d.serialno = message->Raw("serialno").value_or(std::string());
+            }
+        }
+    }
     React(*message);
     return "<ok/>";
 }
