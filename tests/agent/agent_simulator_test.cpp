@@ -51,6 +51,11 @@ TEST(AgentSimulatorPartsTest, ScriptLinesAndWaits) {
         EXPECT_NE(error.find("line 1"), std::string::npos);
     }
     EXPECT_FALSE(sim::LoadScript("/nonexistent/script", error));
+
+    const auto marked = sim::ParseScript("\xEF\xBB\xBF# saved with a mark\n<ok/>\n", error);
+    ASSERT_TRUE(marked) << error;
+    ASSERT_EQ(marked->size(), 1u);
+    EXPECT_EQ((*marked)[0].text, "<ok/>");
 }
 
 TEST(AgentSimulatorPartsTest, RepliesWithoutRunning) {

@@ -167,7 +167,8 @@ std::vector<Reaction> DemoReactions() {
 std::optional<std::vector<ScenarioStep>> ParseScript(const std::string& text, std::string& error) {
     std::vector<ScenarioStep> steps;
     milliseconds pending{0};
-    std::istringstream in(text);
+    // Editors may open the file with a byte-order mark; notifications never carry one.
+    std::istringstream in(text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text);
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {
