@@ -253,6 +253,9 @@ void CUpdateCtrlDlg::Initialise() {
         }
     }
     list_->HideProgress();
+    // A device that already has an update waiting may be updated at once: the status line
+    // below says so, and the button must agree with it.
+    DoRefreshUpdateAllButton();
 
     worker_ = std::make_unique<EventChannelWorker>(
         [this](const std::string& message) { OnWorkerMessage(message); },
@@ -596,7 +599,7 @@ void CUpdateCtrlDlg::OnSelectionChanged(wxListEvent& event) {
 void CUpdateCtrlDlg::OnIdle(wxIdleEvent& event) {
     event.Skip();
     const int row = list_->FirstSelectedRow();
-    const auto record = list_->Devices().GetByIndex(row);
+    const auto record = SelectedRecord();
     const SelectionKey key = record ? SelectionKey{row, record->id, record->connect,
                                                    record->updates, record->allowScanning}
                                     : SelectionKey{-1, 0, 0, 0, false};
@@ -607,7 +610,7 @@ void CUpdateCtrlDlg::OnIdle(wxIdleEvent& event) {
 
 void CUpdateCtrlDlg::ApplySelectionState() {
     const int row = list_->FirstSelectedRow();
-    const auto selected = list_->Devices().GetByIndex(row);
+    const auto selected = SelectedRecord();
     selectionKey_ = selected ? SelectionKey{row, selected->id, selected->connect, selected->updates,
                                             selected->allowScanning}
                              : SelectionKey{-1, 0, 0, 0, false};
@@ -651,9 +654,10 @@ void CUpdateCtrlDlg::OnItemRightClick(wxListEvent& event) {
 }
 
 std::unique_ptr<wxMenu> CUpdateCtrlDlg::BuildContextMenu() {
-    const int row = list_->FirstSelectedRow();
-    const auto record = list_->Devices().GetByIndex(row);
-    if (row < 0 || !record) {
+    // The row's own device, not the table's record at that position: the table may already
+    // have changed under a list that has not been redrawn yet.
+    const auto record = SelectedRecord();
+    if (!record) {
         return nullptr;
     }
     auto menu = std::make_unique<wxMenu>();

@@ -182,6 +182,15 @@ TEST_F(MainWindowTest, StartsInTheTrayAsksForDevicesAndOnceForTheRevisionAfterTh
     EXPECT_EQ(agent_->Count(version), 1);
 }
 
+TEST_F(MainWindowTest, AnUpdateWaitingAtStartEnablesUpdateAll) {
+    agent_->Reply("<getalldevinfo/>",
+                  DeviceList(Device(3, "Q750M1", 2, 2) + Device(4, "Q750M1", 2, 0)));
+    Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().GetItemCount() == 2; }));
+    EXPECT_TRUE(Enabled(CUpdateCtrlDlg::kUpdateAllId));
+    EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
+}
+
 TEST_F(MainWindowTest, WithoutATrayTheWindowStaysVisibleAndClosingNeverHidesIt) {
     auto& window = Open(false, true);
     EXPECT_TRUE(window.IsShown());
