@@ -1,5 +1,7 @@
 #include "agent/AgentProtocol.h"
 
+#include "platform/XmlEscape.h"
+
 #include <cstdio>
 
 #include "platform/TextConversion.h"
@@ -137,30 +139,7 @@ std::string StopLoadScanData() {
 }  // namespace request
 
 std::string EscapeAttribute(std::string_view value) {
-    std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return platform::EscapeXml(value, "&<>\"'");
 }
 
 DeviceInfo ReadDeviceInfo(const AgentMessage::Attributes& attributes) {

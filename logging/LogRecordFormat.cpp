@@ -1,5 +1,7 @@
 #include "logging/LogRecordFormat.h"
 
+#include "platform/XmlEscape.h"
+
 #include <sys/time.h>
 
 #include <cstdio>
@@ -56,24 +58,8 @@ std::string FormatTimestamp(const LocalTime& time) {
 }
 
 std::string EscapeCommandText(std::string_view message) {
-    std::string out;
-    out.reserve(message.size());
-    for (const char c : message) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    // The command format escapes these three only; an ampersand travels as it is.
+    return vorn::platform::EscapeXml(message, "<>\"");
 }
 
 std::string BuildCommand(const CommandFields& fields) {

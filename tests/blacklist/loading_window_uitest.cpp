@@ -13,20 +13,14 @@
 
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "support/TestEnvironment.h"
+#include "support/UiPump.h"
 
 namespace vorn {
 namespace {
 
 using namespace std::chrono_literals;
 
-void Pump(std::chrono::milliseconds time) {
-    const auto end = std::chrono::steady_clock::now() + time;
-    while (std::chrono::steady_clock::now() < end) {
-        wxTheApp->Yield(true);
-        wxTheApp->ProcessIdle();
-        std::this_thread::sleep_for(5ms);
-    }
-}
+using test::Pump;
 
 TEST(LoadingWindow, IsAHiddenBorderlessTopmostPopUpThatCentresOverAnArea) {
     auto* window = new CLoadingBlackListWnd();

@@ -10,6 +10,7 @@
 #include <wx/sizer.h>
 
 #include "monitor/ui/CDevicesListCtrl.h"
+#include "support/UiPump.h"
 
 wxIMPLEMENT_APP_NO_MAIN(wxApp);
 
@@ -18,25 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <class Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        wxTheApp->Yield(true);
-        wxTheApp->ProcessIdle();
-        if (done()) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-}
-
-void Pump() {
-    PumpUntil([] { return false; }, 30ms);
-}
+using test::Pump;
+using test::PumpUntil;
 
 DeviceRecord Device(std::int32_t id, std::int32_t connect, std::int32_t updates) {
     DeviceRecord record;

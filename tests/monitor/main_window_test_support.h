@@ -18,31 +18,12 @@
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
 #include "platform/LocalPipe.h"
+#include "support/UiPump.h"
 
 namespace vorn::test {
 
 using namespace std::chrono_literals;
 using platform::Clock;
-
-template <class Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = Clock::now() + limit;
-    for (;;) {
-        wxTheApp->Yield(true);
-        wxTheApp->ProcessIdle();
-        if (done()) {
-            return true;
-        }
-        if (Clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-}
-
-inline void Pump(std::chrono::milliseconds time = 30ms) {
-    PumpUntil([] { return false; }, time);
-}
 
 // The agent's request channel: records every request and answers from a table ("<ok/>" for
 // anything not in it).

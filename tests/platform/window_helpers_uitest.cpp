@@ -16,6 +16,7 @@
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "platform/ui/UiThreadCall.h"
+#include "support/UiPump.h"
 
 using namespace std::chrono_literals;
 using vorn::platform::AskedQuestion;
@@ -25,19 +26,7 @@ using vorn::platform::UiThreadCall;
 
 namespace {
 
-// Pumps the UI thread's events until `done` holds or the time is up.
-template <class Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        wxTheApp->Yield(true);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using vorn::test::PumpUntil;
 
 class WindowHelpers : public testing::Test {
 protected:
