@@ -5,6 +5,15 @@ set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 
+# ccache, where installed, keeps rebuilds of unchanged sources cheap across build folders and
+# fresh clones: paths below the source tree are hashed relative to it.
+find_program(VORN_CCACHE ccache)
+if(VORN_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(CMAKE_C_COMPILER_LAUNCHER
+      ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=1 ${VORN_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_C_COMPILER_LAUNCHER})
+endif()
+
 add_library(vorn_settings INTERFACE)
 target_compile_features(vorn_settings INTERFACE cxx_std_20)
 target_compile_options(vorn_settings INTERFACE

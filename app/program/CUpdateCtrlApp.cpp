@@ -11,7 +11,7 @@
 #include "app/AppProfile.h"
 #include "app/CZeltCommandLineInfo.h"
 #include "logging/Logger.h"
-#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "platform/FolderTree.h"
 #include "platform/KnownFolders.h"
 #include "platform/SingleInstance.h"

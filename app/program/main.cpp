@@ -4,7 +4,7 @@
 #include <wx/init.h>
 
 #include "app/program/CUpdateCtrlApp.h"
-#include "monitor/ui/ProgramVersion.h"
+#include "monitor/mainwindow/ProgramVersion.h"
 #include "platform/SingleInstance.h"
 #include "platform/ui/DesktopLeakSuppressions.h"
 

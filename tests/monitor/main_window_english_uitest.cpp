@@ -11,7 +11,7 @@
 #include <wx/stattext.h>
 
 #include "monitor/ui/CDevicesListCtrl.h"
-#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "platform/KnownFolders.h"
 #include "platform/RegistryStore.h"
 #include "platform/ui/DesktopTray.h"

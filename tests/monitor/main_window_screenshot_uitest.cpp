@@ -16,7 +16,7 @@
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/ui/CDevicesListCtrl.h"
-#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "support/TestEnvironment.h"

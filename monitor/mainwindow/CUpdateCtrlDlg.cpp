@@ -1,4 +1,4 @@
-#include "monitor/ui/CUpdateCtrlDlg.h"
+#include "monitor/mainwindow/CUpdateCtrlDlg.h"
 
 #include <ctime>
 
@@ -27,7 +27,7 @@
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
 #include "monitor/ui/CDevicesListCtrl.h"
-#include "monitor/ui/ProgramVersion.h"
+#include "monitor/mainwindow/ProgramVersion.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"

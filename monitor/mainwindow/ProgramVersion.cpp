@@ -1,4 +1,4 @@
-#include "monitor/ui/ProgramVersion.h"
+#include "monitor/mainwindow/ProgramVersion.h"
 
 #include "app/AgentSettings.h"
 #include "monitor/NotificationHandler.h"
