@@ -35,9 +35,13 @@ public:
     // client or the stop signal. NoClient: the accept failed this time; try again.
     WaitOutcome WaitForClient(const platform::StopSignal& stop);
 
-    // Reads the connected client's message whole, whatever its length. False when the client
-    // left without writing, took too long, or the stop signal was raised.
-    bool ReadMessage(std::string& text, const platform::StopSignal& stop);
+    // Reads the connected client's message whole, up to the end of its stream, whatever its
+    // length up to platform::kMaxMessageBytes. A client that leaves without writing sent an
+    // empty message. False when the client reset the connection, took too long, the stop
+    // signal was raised, or the message was too large: that one is logged, `refusedBytes`
+    // (when given) receives its size and `text` its beginning.
+    bool ReadMessage(std::string& text, const platform::StopSignal& stop,
+                     std::size_t* refusedBytes = nullptr);
 
     void Close();
 

@@ -12,10 +12,14 @@ namespace {
 // After a failed accept (out of descriptors, for example) the next attempt waits this long, so
 // that a lasting failure does not turn into a busy loop.
 constexpr std::chrono::milliseconds kRetryPause{100};
+constexpr std::size_t kKeptBufferBytes = 1024 * 1024;
 }  // namespace
 
-EventChannelWorker::EventChannelWorker(MessageHandler onMessage, FailureHandler onFailure)
-    : onMessage_(std::move(onMessage)), onFailure_(std::move(onFailure)) {}
+EventChannelWorker::EventChannelWorker(MessageHandler onMessage, FailureHandler onFailure,
+                                       RefusalHandler onRefused)
+    : onMessage_(std::move(onMessage)),
+      onFailure_(std::move(onFailure)),
+      onRefused_(std::move(onRefused)) {}
 
 EventChannelWorker::~EventChannelWorker() {
     Stop();
@@ -59,13 +63,25 @@ void EventChannelWorker::Run() {
             case AgentEventPipe::WaitOutcome::ClientConnected:
                 break;
         }
-        if (pipe.ReadMessage(message, stop_) && !message.empty() && onMessage_) {
+        std::size_t refusedBytes = 0;
+        const bool read = pipe.ReadMessage(message, stop_, &refusedBytes);
+        const MessageHandler* handler = nullptr;
+        if (read && !message.empty() && onMessage_) {
+            handler = &onMessage_;
+        } else if (refusedBytes > 0 && onRefused_) {
+            handler = &onRefused_;
+        }
+        if (handler != nullptr) {
             try {
-                onMessage_(message);
+                (*handler)(message);
             } catch (const std::exception&) {
                 // An exception leaving this thread would end the program; one message that
                 // could not be handled must not cost all the following ones.
             }
+        }
+        // A large message (a RAM file) is rare: its buffer is not kept for weeks.
+        if (message.capacity() > kKeptBufferBytes) {
+            std::string().swap(message);
         }
     }
 }

@@ -20,9 +20,14 @@ public:
     // process holds it); the text is untranslated. The worker ends after it returns.
     using FailureHandler = std::function<void(const std::wstring& text)>;
 
+    // Called on the worker thread with the beginning of a message that was refused for its
+    // size (already logged), so that the operator can be told what was lost.
+    using RefusalHandler = std::function<void(const std::string& head)>;
+
     static constexpr const wchar_t* kCreateFailedText = L"Не удалось создать канал с УЗПО";
 
-    EventChannelWorker(MessageHandler onMessage, FailureHandler onFailure);
+    EventChannelWorker(MessageHandler onMessage, FailureHandler onFailure,
+                       RefusalHandler onRefused = {});
     ~EventChannelWorker();
     EventChannelWorker(const EventChannelWorker&) = delete;
     EventChannelWorker& operator=(const EventChannelWorker&) = delete;
@@ -40,6 +45,7 @@ private:
 
     MessageHandler onMessage_;
     FailureHandler onFailure_;
+    RefusalHandler onRefused_;
     platform::StopSignal stop_;
     std::thread thread_;
 };

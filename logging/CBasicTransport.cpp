@@ -26,7 +26,7 @@ int CBasicTransport::Send(const char* command, std::size_t length, std::uint32_t
     const Deadline deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
 
     PipeStatus status = PipeStatus::Failed;
-    const UniqueFd fd = ConnectPipe(clientName_, deadline, &status);
+    const UniqueFd fd = ConnectPipe(clientName_, deadline, &status, PipeKind::Records);
     if (!fd) {
         return status == PipeStatus::NotFound ? kNoClient : kFailed;
     }

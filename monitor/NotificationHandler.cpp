@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <exception>
 #include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "agent/AgentProtocol.h"
@@ -316,6 +317,49 @@ void HandleNotification(const std::string& text, MainWindowOperations& window) {
         // One bad message must not end the event channel; the next one is handled as usual.
     }
     window.HideLoadingWindow();
+}
+
+namespace {
+
+// The root element's name at the start of a (possibly cut-off) document: the declaration,
+// comments and other markup before it are skipped.
+std::string RootElementName(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    for (;;) {
+        const auto start = text.find_first_not_of(" \t\r\n");
+        if (start == std::string_view::npos || text[start] != '<') {
+            return {};
+        }
+        text.remove_prefix(start);
+        std::string_view end;
+        if (text.starts_with("<?")) {
+            end = "?>";
+        } else if (text.starts_with("<!--")) {
+            end = "-->";
+        } else if (text.starts_with("<!")) {
+            end = ">";
+        } else {
+            break;
+        }
+        const auto close = text.find(end, 2);
+        if (close == std::string_view::npos) {
+            return {};
+        }
+        text.remove_prefix(close + end.size());
+    }
+    text.remove_prefix(1);
+    const auto nameEnd = text.find_first_of(" \t\r\n/>");
+    return std::string(text.substr(0, nameEnd == std::string_view::npos ? text.size() : nameEnd));
+}
+
+}  // namespace
+
+void HandleRefusedNotification(const std::string& head, MainWindowOperations& window) {
+    if (RootElementName(head) == "ram_file_get") {
+        window.RamFiles().ShowErrorBox(Tr(L"Ошибка в полученных данных"));
+    }
 }
 
 }  // namespace vorn

@@ -14,4 +14,8 @@ inline constexpr long long kProgramRevision = 2293;
 // worker thread, and on the UI thread for the reply to the set-options request.
 void HandleNotification(const std::string& message, MainWindowOperations& window);
 
+// Tells the operator about a notification refused for its size, from its beginning `head`:
+// a lost RAM file is reported as bad data; other kinds were only logged.
+void HandleRefusedNotification(const std::string& head, MainWindowOperations& window);
+
 }  // namespace vorn

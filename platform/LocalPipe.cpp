@@ -7,6 +7,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -43,8 +45,124 @@ int RemainingMs(std::optional<Deadline> deadline) {
     return static_cast<int>(std::min<long long>(left + 1, 1 << 30));
 }
 
-UniqueFd NewSocket() {
-    return UniqueFd(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+UniqueFd NewSocket(PipeKind kind) {
+    const int type = kind == PipeKind::Stream ? SOCK_STREAM : SOCK_SEQPACKET;
+    return UniqueFd(socket(AF_UNIX, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+}
+
+bool IsStream(int fd) {
+    int type = 0;
+    socklen_t length = sizeof(type);
+    return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM;
+}
+
+// Waits until `fd` takes more bytes or the deadline passes.
+PipeStatus WaitWritable(int fd, std::optional<Deadline> deadline) {
+    for (;;) {
+        pollfd p{fd, POLLOUT, 0};
+        const int rc = ::poll(&p, 1, RemainingMs(deadline));
+        if (rc > 0) {
+            return PipeStatus::Ok;
+        }
+        if (rc == 0) {
+            return PipeStatus::TimedOut;
+        }
+        if (errno != EINTR) {
+            return PipeStatus::Failed;
+        }
+    }
+}
+
+PipeStatus SendStream(int fd, std::string_view bytes, std::optional<Deadline> deadline) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t sent =
+            ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            done += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) {
+            continue;
+        }
+        if (sent < 0 && (errno == EPIPE || errno == ECONNRESET)) {
+            return PipeStatus::Closed;
+        }
+        if (sent < 0 && errno != EAGAIN) {
+            return PipeStatus::Failed;
+        }
+        if (const PipeStatus waited = WaitWritable(fd, deadline); waited != PipeStatus::Ok) {
+            return waited;
+        }
+    }
+    // The end of our sending side is the end of the message.
+    if (::shutdown(fd, SHUT_WR) != 0) {
+        return errno == ENOTCONN ? PipeStatus::Closed : PipeStatus::Failed;
+    }
+    return PipeStatus::Ok;
+}
+
+PipeStatus ReceiveStream(int fd, std::string& out, std::optional<Deadline> deadline,
+                         const StopSignal* stop, std::size_t maxBytes, std::size_t* messageBytes) {
+    std::size_t total = 0;
+    bool refused = false;
+    auto finish = [&](PipeStatus status) {
+        if (messageBytes) {
+            *messageBytes = total;
+        }
+        if (refused) {
+            out.resize(std::min(out.size(), kRefusedHeadBytes));
+            return status == PipeStatus::Ok || status == PipeStatus::TimedOut ||
+                           status == PipeStatus::Closed
+                       ? PipeStatus::TooLarge
+                       : status;
+        }
+        if (status != PipeStatus::Ok) {
+            out.clear();
+        }
+        return status;
+    };
+    // Read through a buffer of our own and append: the string then grows only by what arrived,
+    // never to twice a message that filled it exactly.
+    std::array<char, 64 * 1024> chunk;
+    for (;;) {
+        const ssize_t got = ::recv(fd, chunk.data(), chunk.size(), MSG_DONTWAIT);
+        if (got > 0) {
+            total += static_cast<std::size_t>(got);
+            // Past the cap the rest is only counted, so that the refusal can say how large it was.
+            if (!refused && total > maxBytes) {
+                refused = true;
+                const std::size_t room =
+                    out.size() < kRefusedHeadBytes ? kRefusedHeadBytes - out.size() : 0;
+                out.append(chunk.data(), std::min(room, static_cast<std::size_t>(got)));
+                out.resize(std::min(out.size(), kRefusedHeadBytes));
+                out.shrink_to_fit();
+            } else if (!refused) {
+                out.append(chunk.data(), static_cast<std::size_t>(got));
+            }
+            continue;
+        }
+        if (got == 0) {
+            return finish(PipeStatus::Ok);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN) {
+            return finish(errno == ECONNRESET || errno == EPIPE ? PipeStatus::Closed
+                                                                : PipeStatus::Failed);
+        }
+        switch (WaitReadable(fd, stop, deadline)) {
+            case WaitResult::Ready:
+                break;
+            case WaitResult::Stopped:
+                return finish(PipeStatus::Stopped);
+            case WaitResult::TimedOut:
+                return finish(PipeStatus::TimedOut);
+            case WaitResult::Failed:
+                return finish(PipeStatus::Failed);
+        }
+    }
 }
 
 }  // namespace
@@ -148,7 +266,7 @@ WaitResult WaitReadable(int fd, const StopSignal* stop, std::optional<Deadline> 
     }
 }
 
-UniqueFd ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* status) {
+UniqueFd ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* status, PipeKind kind) {
     auto report = [status](PipeStatus s) {
         if (status) {
             *status = s;
@@ -161,7 +279,7 @@ UniqueFd ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* statu
         return {};
     }
     for (;;) {
-        UniqueFd fd = NewSocket();
+        UniqueFd fd = NewSocket(kind);
         if (!fd) {
             report(PipeStatus::Failed);
             return {};
@@ -189,8 +307,8 @@ UniqueFd ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* statu
 }
 
 PipeStatus SendRecord(int fd, std::string_view bytes, std::optional<Deadline> deadline) {
-    if (bytes.size() > kMaxRecordBytes) {
-        return PipeStatus::TooLarge;
+    if (IsStream(fd)) {
+        return SendStream(fd, bytes, deadline);
     }
     int buffer = 0;
     socklen_t optionLength = sizeof(buffer);
@@ -230,8 +348,14 @@ PipeStatus SendRecord(int fd, std::string_view bytes, std::optional<Deadline> de
 }
 
 PipeStatus ReceiveRecord(int fd, std::string& out, std::optional<Deadline> deadline,
-                         const StopSignal* stop, std::size_t maxBytes) {
+                         const StopSignal* stop, std::size_t maxBytes, std::size_t* messageBytes) {
     out.clear();
+    if (messageBytes) {
+        *messageBytes = 0;
+    }
+    if (IsStream(fd)) {
+        return ReceiveStream(fd, out, deadline, stop, maxBytes, messageBytes);
+    }
     for (;;) {
         switch (WaitReadable(fd, stop, deadline)) {
             case WaitResult::Ready:
@@ -282,6 +406,9 @@ PipeStatus ReceiveRecord(int fd, std::string& out, std::optional<Deadline> deadl
             return record ? PipeStatus::Ok : PipeStatus::Closed;
         }
         const auto length = static_cast<std::size_t>(size);
+        if (messageBytes) {
+            *messageBytes = length;
+        }
         if (length > maxBytes) {
             char dummy = 0;
             ::recv(fd, &dummy, sizeof(dummy), MSG_DONTWAIT);  // drops the whole record
@@ -298,8 +425,12 @@ PipeStatus ReceiveRecord(int fd, std::string& out, std::optional<Deadline> deadl
 }
 
 PipeStatus CallPipe(std::string_view name, std::string_view request, std::string& reply,
-                    std::chrono::milliseconds timeout, std::size_t maxReplyBytes) {
+                    std::chrono::milliseconds timeout, std::size_t maxReplyBytes,
+                    std::size_t* replyBytes) {
     reply.clear();
+    if (replyBytes) {
+        *replyBytes = 0;
+    }
     const Deadline deadline = Clock::now() + timeout;
     PipeStatus status = PipeStatus::Failed;
     UniqueFd fd = ConnectPipe(name, deadline, &status);
@@ -311,14 +442,14 @@ PipeStatus CallPipe(std::string_view name, std::string_view request, std::string
         return status;
     }
     std::string received;
-    status = ReceiveRecord(fd.get(), received, deadline, nullptr, maxReplyBytes);
+    status = ReceiveRecord(fd.get(), received, deadline, nullptr, maxReplyBytes, replyBytes);
     if (status == PipeStatus::Ok) {
         reply = std::move(received);
     }
     return status;
 }
 
-PipeListener PipeListener::Listen(std::string_view name, PipeStatus* status) {
+PipeListener PipeListener::Listen(std::string_view name, PipeStatus* status, PipeKind kind) {
     auto report = [status](PipeStatus s) {
         if (status) {
             *status = s;
@@ -331,7 +462,7 @@ PipeListener PipeListener::Listen(std::string_view name, PipeStatus* status) {
         report(PipeStatus::Failed);
         return listener;
     }
-    UniqueFd fd = NewSocket();
+    UniqueFd fd = NewSocket(kind);
     if (!fd) {
         report(PipeStatus::Failed);
         return listener;

@@ -18,7 +18,7 @@ constexpr auto kSendWait = std::chrono::seconds(2);
 SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {
     PipeStatus status = PipeStatus::Failed;
     errno = 0;
-    listener_ = PipeListener::Listen(name_, &status);
+    listener_ = PipeListener::Listen(name_, &status, PipeKind::Records);
     if (status == PipeStatus::Ok && listener_.IsListening()) {
         role_ = Role::First;
         lastError_ = 0;
@@ -73,7 +73,7 @@ void SingleInstance::Stop() {
 
 bool SingleInstance::SendActivation(const std::wstring& title) const {
     auto deadline = Clock::now() + kSendWait;
-    UniqueFd fd = ConnectPipe(name_, deadline);
+    UniqueFd fd = ConnectPipe(name_, deadline, nullptr, PipeKind::Records);
     if (!fd) {
         return false;
     }

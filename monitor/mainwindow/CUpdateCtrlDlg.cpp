@@ -26,8 +26,8 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
-#include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/mainwindow/ProgramVersion.h"
+#include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
@@ -259,7 +259,8 @@ void CUpdateCtrlDlg::Initialise() {
 
     worker_ = std::make_unique<EventChannelWorker>(
         [this](const std::string& message) { OnWorkerMessage(message); },
-        [this](const std::wstring& text) { OnWorkerFailure(text); });
+        [this](const std::wstring& text) { OnWorkerFailure(text); },
+        [this](const std::string& head) { HandleRefusedNotification(head, *this); });
     worker_->Start();
 
     platform::DesktopTray::Handlers handlers;

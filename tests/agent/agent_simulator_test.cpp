@@ -138,7 +138,8 @@ TEST(AgentSimulatorPartsTest, RequestsForUnknownDevicesDrawNoNotification) {
     EXPECT_EQ(simulator.SentCount(), 1);
 }
 
-// A notification too large for any pipe record is dropped instead of holding back the rest.
+// A notification over the program's cap is refused by it once, not sent again and again
+// holding back the rest.
 TEST(AgentSimulatorPartsTest, OversizedNotificationDoesNotBlockTheNext) {
     test::PrivatePipeNamespace ns;
     AgentEventPipe events;
@@ -146,13 +147,17 @@ TEST(AgentSimulatorPartsTest, OversizedNotificationDoesNotBlockTheNext) {
     sim::SimulatorConfig config;
     config.optionsInRegistry = false;
     config.steps = {
-        {0ms, "<message message=\"" + std::string(platform::kMaxRecordBytes, 'x') + "\"/>"},
+        {0ms, "<message message=\"" + std::string(platform::kMaxMessageBytes, 'x') + "\"/>"},
         {0ms, "<devremove id=\"3\"/>"}};
     sim::AgentSimulator simulator(config);
     std::string error;
     ASSERT_TRUE(simulator.Start(error)) << error;
     platform::StopSignal stop;
     std::string text;
+    ASSERT_EQ(events.WaitForClient(stop), AgentEventPipe::WaitOutcome::ClientConnected);
+    std::size_t refusedBytes = 0;
+    EXPECT_FALSE(events.ReadMessage(text, stop, &refusedBytes));
+    EXPECT_GT(refusedBytes, platform::kMaxMessageBytes);
     ASSERT_EQ(events.WaitForClient(stop), AgentEventPipe::WaitOutcome::ClientConnected);
     ASSERT_TRUE(events.ReadMessage(text, stop));
     EXPECT_EQ(text, "<devremove id=\"3\"/>");

@@ -13,6 +13,7 @@
 #include "agent/AgentEventPipe.h"
 #include "agent/EventChannelWorker.h"
 #include "platform/LocalPipe.h"
+#include "platform/ProgramLog.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -89,8 +90,8 @@ std::string Filled(std::size_t size, char seed) {
 
 TEST_F(EventChannelTest, MessagesOfAnyLengthArriveWholeAndInOrder) {
     worker_.Start();
-    const std::vector<std::string> sent = {Filled(4096, 1), Filled(4097, 2), Filled(10000, 3),
-                                           Filled(100000, 4), "<ok/>"};
+    const std::vector<std::string> sent = {Filled(4096, 1),   Filled(4097, 2),     Filled(10000, 3),
+                                           Filled(100000, 4), Filled(5u << 20, 5), "<ok/>"};
     for (const auto& m : sent) {
         ASSERT_TRUE(SendNotification(m));
     }
@@ -189,6 +190,36 @@ TEST_F(EventChannelTest, HandlerThatThrowsLosesOnlyItsOwnMessage) {
     }
     worker.Stop();
     EXPECT_EQ(handled, std::vector<std::string>{"<ok/>"});
+}
+
+// A message over the cap is not handed on as a message: it is logged with its size and its
+// beginning goes to the refusal handler; the next message arrives as usual.
+TEST_F(EventChannelTest, OversizedMessageIsRefusedLoggedAndTheNextArrives) {
+    std::vector<std::string> lines;
+    platform::SetProgramLogSink([&](const std::string& line) {
+        std::lock_guard lock(mutex_);
+        lines.push_back(line);
+    });
+    std::vector<std::string> refused;
+    EventChannelWorker worker([this](const std::string& m) { Received(m); }, nullptr,
+                              [&](const std::string& head) {
+                                  std::lock_guard lock(mutex_);
+                                  refused.push_back(head);
+                              });
+    worker.Start();
+    const std::size_t size = platform::kMaxMessageBytes + (1u << 20);
+    std::string big = "<ram_file_get id=\"1\" filename=\"a.zip\" content=\"";
+    big.resize(size, 'A');
+    ASSERT_TRUE(SendNotification(big));
+    ASSERT_TRUE(SendNotification("<ok/>"));
+    EXPECT_EQ(WaitForMessages(1), std::vector<std::string>{"<ok/>"});
+    worker.Stop();
+    platform::SetProgramLogSink({});
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0], big.substr(0, platform::kRefusedHeadBytes));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("event channel"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(std::to_string(size)), std::string::npos) << lines[0];
 }
 
 TEST_F(EventChannelTest, AddressHeldByAnotherServerIsReportedAndTheWorkerEnds) {

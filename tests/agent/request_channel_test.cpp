@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "agent/AgentProtocol.h"
 #include "platform/LocalPipe.h"
+#include "platform/ProgramLog.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -86,7 +88,7 @@ TEST(RequestChannelTest, RepliesOfAnyLengthArriveWhole) {
     std::string next;
     RequestServer server([&next](const std::string&) { return next; });
     for (size_t size :
-         {size_t{1}, size_t{2047}, size_t{2048}, size_t{2049}, size_t{10000}, size_t{200000}}) {
+         {size_t{1}, size_t{2047}, size_t{2048}, size_t{2049}, size_t{200000}, size_t{5} << 20}) {
         next.assign(size, 'x');
         if (size > 0) {
             next.back() = 'z';
@@ -135,20 +137,50 @@ TEST(RequestChannelTest, SilentAgentEndsTheCallAtTheBound) {
     EXPECT_EQ(reply, "");
 }
 
-TEST(RequestChannelTest, AgentLeavingWithoutReplyFails) {
+// An agent that takes the whole request and leaves without a word answered emptily; one that
+// leaves before taking it did not answer at all.
+TEST(RequestChannelTest, AgentLeavingWithoutReplySucceedsOnlyAfterReadingTheRequest) {
     test::PrivatePipeNamespace ns;
-    // Takes the request and drops the connection without answering.
     platform::PipeListener listener = platform::PipeListener::Listen(kRequestPipeName);
     ASSERT_TRUE(listener.IsListening());
-    std::thread agent([&listener] {
+    for (const bool readsRequest : {true, false}) {
+        std::thread agent([&listener, readsRequest] {
+            platform::UniqueFd client = listener.Accept(nullptr, std::nullopt);
+            std::string request;
+            if (readsRequest) {
+                platform::ReceiveRecord(client.get(), request, std::nullopt);
+            }
+        });
+        std::string reply = "stale";
+        EXPECT_EQ(CallAgent(request::Quit(), reply), readsRequest);
+        EXPECT_EQ(reply, "");
+        agent.join();
+    }
+}
+
+TEST(RequestChannelTest, OversizedReplyFailsTheCallAndIsLogged) {
+    test::PrivatePipeNamespace ns;
+    std::vector<std::string> lines;
+    platform::SetProgramLogSink([&lines](const std::string& line) { lines.push_back(line); });
+    const std::size_t size = platform::kMaxMessageBytes + (1u << 20);
+    // Made before the call, so that only the transfer counts against the call's bound.
+    const std::string oversized(size, 'r');
+    platform::PipeListener listener = platform::PipeListener::Listen(kRequestPipeName);
+    ASSERT_TRUE(listener.IsListening());
+    std::thread agent([&listener, &oversized] {
         platform::UniqueFd client = listener.Accept(nullptr, std::nullopt);
         std::string request;
         platform::ReceiveRecord(client.get(), request, std::nullopt);
+        platform::SendRecord(client.get(), oversized, platform::Clock::now() + 10s);
     });
     std::string reply = "stale";
-    EXPECT_FALSE(CallAgent(request::Quit(), reply));
+    EXPECT_FALSE(CallAgent(request::GetAllDevInfo(), reply));
     EXPECT_EQ(reply, "");
     agent.join();
+    platform::SetProgramLogSink({});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("request channel"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(std::to_string(size)), std::string::npos) << lines[0];
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ class FakeClient {
 public:
     explicit FakeClient(std::optional<std::string> reply,
                         std::string name = CBasicTransport::kClientName)
-        : reply_(std::move(reply)), listener_(PipeListener::Listen(name)) {
+        : reply_(std::move(reply)),
+          listener_(PipeListener::Listen(name, nullptr, vorn::platform::PipeKind::Records)) {
         EXPECT_TRUE(listener_.IsListening());
         thread_ = std::thread([this] { Serve(); });
     }

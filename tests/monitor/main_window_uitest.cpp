@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -27,8 +28,8 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
@@ -554,6 +555,50 @@ TEST_F(MainWindowTest, AFetchedRamFileIsSavedWhereTheOperatorChoseAndTheFolderIs
     Notify("<ram_file_list id=\"1\" batches=\"a.zip b.zip\"/>");
     ASSERT_TRUE(PumpUntil([&] { return answers.asked().size() == 2; }));
     EXPECT_EQ(answers.asked()[1].text, "a.zip b.zip");
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char* const kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t left = bytes.size() - i;
+        std::uint32_t group = static_cast<std::uint8_t>(bytes[i]) << 16;
+        group |=
+            left > 1 ? static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 1]) << 8) : 0;
+        group |= left > 2 ? static_cast<std::uint8_t>(bytes[i + 2]) : 0u;
+        out += kAlphabet[(group >> 18) & 63];
+        out += kAlphabet[(group >> 12) & 63];
+        out += left > 1 ? kAlphabet[(group >> 6) & 63] : '=';
+        out += left > 2 ? kAlphabet[group & 63] : '=';
+    }
+    return out;
+}
+
+// A RAM file of a few megabytes reaches the disk byte for byte; one whose notification is over
+// the channel's cap is reported to the operator instead of vanishing.
+TEST_F(MainWindowTest, LargeRamFilesAreSavedWholeAndOversizedOnesReported) {
+    Open(true);
+    platform::ModalAnswers answers;
+    test::TempDir folder;
+    const wxString target = (folder / "large.zip").string();
+    answers.Answer(wxID_OK, target);
+    std::string content(3u << 20, '\0');
+    std::uint32_t seed = 12345;
+    for (char& c : content) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    Notify("<ram_file_get id=\"1\" filename=\"large.zip\" content=\"" + Base64(content) + "\"/>");
+    ASSERT_TRUE(PumpUntil([&] { return test::ReadFileBytes(target.ToStdString()) == content; }));
+
+    std::string oversized = "<?xml version=\"1.0\"?>\n<ram_file_get id=\"1\" content=\"";
+    oversized.resize(platform::kMaxMessageBytes + 1, 'A');
+    Notify(oversized);
+    ASSERT_TRUE(PumpUntil([&] { return answers.asked().size() == 2; }, 20s));
+    EXPECT_EQ(answers.asked()[1].text, L"Ошибка в полученных данных");
+    EXPECT_TRUE(answers.asked()[1].style & wxICON_ERROR);
 }
 
 TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {

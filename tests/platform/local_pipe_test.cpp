@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -57,9 +60,7 @@ TEST(LocalPipe, RecordsOfEverySizeArriveWhole) {
     vorn::test::PrivatePipeNamespace ns;
     PipeListener listener = PipeListener::Listen("echo");
     ASSERT_TRUE(listener.IsListening());
-    const std::vector<std::size_t> sizes = {0, 1, 2048, 2049, 4096, 4097, 100000, 300000};
-    // The reply is framed so that an empty request still gets a non-empty answer: an empty
-    // record followed at once by a hang-up cannot be told from a bare hang-up.
+    const std::vector<std::size_t> sizes = {0, 1, 2048, 2049, 4096, 4097, 100000, 300000, 5u << 20};
     std::thread server = Serve(listener, static_cast<int>(sizes.size()),
                                [](const std::string& request) { return "[" + request + "]"; });
     for (std::size_t size : sizes) {
@@ -96,16 +97,81 @@ TEST(LocalPipe, SilentServerEndsTheCallAtItsBound) {
     EXPECT_LT(took, 2s);
 }
 
-TEST(LocalPipe, ServerThatHangsUpIsReportedClosed) {
+// Closing without a word after reading the whole request is an empty answer; closing before
+// reading all of it (the client's bytes are still queued) resets the connection: a failure.
+TEST(LocalPipe, HangUpIsAnEmptyReplyOnlyAfterTheWholeRequestWasRead) {
+    struct Case {
+        const char* name;
+        std::size_t requestBytes;
+        std::size_t serverReads;  // SIZE_MAX: to the end of the stream
+        PipeStatus expected;
+    };
+    const Case cases[] = {
+        {"read whole, small", 4, SIZE_MAX, PipeStatus::Ok},
+        {"read whole, 5 MiB", 5u << 20, SIZE_MAX, PipeStatus::Ok},
+        {"read nothing", 4, 0, PipeStatus::Closed},
+        {"read part of 5 MiB", 5u << 20, 1000, PipeStatus::Closed},
+    };
     vorn::test::PrivatePipeNamespace ns;
     PipeListener listener = PipeListener::Listen("rude");
-    std::thread server([&listener] {
+    for (const Case& c : cases) {
+        std::thread server([&listener, &c] {
+            UniqueFd client = listener.Accept(nullptr, Clock::now() + 5s);
+            if (c.serverReads == SIZE_MAX) {
+                std::string request;
+                ReceiveRecord(client.get(), request, Clock::now() + 5s);
+                return;
+            }
+            std::string part(c.serverReads, '\0');
+            std::size_t got = 0;
+            while (got < part.size() &&
+                   vorn::platform::WaitReadable(client.get(), nullptr, Clock::now() + 5s) ==
+                       WaitResult::Ready) {
+                const ssize_t n = ::recv(client.get(), part.data() + got, part.size() - got, 0);
+                if (n <= 0) {
+                    break;
+                }
+                got += static_cast<std::size_t>(n);
+            }
+        });
+        std::string reply = "stale";
+        EXPECT_EQ(CallPipe("rude", std::string(c.requestBytes, 'q'), reply, 5000ms), c.expected)
+            << c.name;
+        EXPECT_EQ(reply, "") << c.name;
+        server.join();
+    }
+}
+
+// A reply over the cap is refused, whatever it holds, and its size is told; one that stops
+// half-way ends the call at its bound.
+TEST(LocalPipe, OversizedAndStalledRepliesFailTheCall) {
+    vorn::test::PrivatePipeNamespace ns;
+    PipeListener listener = PipeListener::Listen("odd");
+    const std::size_t oversized = vorn::platform::kMaxMessageBytes + (1u << 20);
+    StopSignal callOver;
+    std::thread server([&listener, &callOver, oversized] {
         UniqueFd client = listener.Accept(nullptr, Clock::now() + 5s);
         std::string request;
         ReceiveRecord(client.get(), request, Clock::now() + 5s);
+        SendRecord(client.get(), std::string(oversized, 'x'), Clock::now() + 10s);
+
+        UniqueFd stalling = listener.Accept(nullptr, Clock::now() + 5s);
+        ReceiveRecord(stalling.get(), request, Clock::now() + 5s);
+        ::send(stalling.get(), "<half", 5, MSG_NOSIGNAL);
+        vorn::platform::WaitReadable(callOver.fd(), nullptr, Clock::now() + 5s);
     });
     std::string reply;
-    EXPECT_EQ(CallPipe("rude", "<q/>", reply, 5000ms), PipeStatus::Closed);
+    std::size_t size = 0;
+    EXPECT_EQ(CallPipe("odd", "<q/>", reply, 10000ms, vorn::platform::kMaxMessageBytes, &size),
+              PipeStatus::TooLarge);
+    EXPECT_EQ(size, oversized);
+    EXPECT_TRUE(reply.empty());
+
+    const auto started = Clock::now();
+    EXPECT_EQ(CallPipe("odd", "<q/>", reply, 300ms), PipeStatus::TimedOut);
+    EXPECT_LT(Clock::now() - started, 2s);
+    EXPECT_TRUE(reply.empty());
+    callOver.Signal();
     server.join();
 }
 

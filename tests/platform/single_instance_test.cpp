@@ -65,10 +65,12 @@ TEST(SingleInstanceTest, SilentOversizedAndLateClientsDoNotStopTheService) {
     first.ServeActivations([&](const std::wstring& title) { titles.Add(title); });
 
     // A client that connects and says nothing.
-    UniqueFd silent = ConnectPipe(kSingleInstanceName, Clock::now() + 2s);
+    UniqueFd silent =
+        ConnectPipe(kSingleInstanceName, Clock::now() + 2s, nullptr, PipeKind::Records);
     ASSERT_TRUE(silent);
     // A record far larger than any title.
-    UniqueFd large = ConnectPipe(kSingleInstanceName, Clock::now() + 2s);
+    UniqueFd large =
+        ConnectPipe(kSingleInstanceName, Clock::now() + 2s, nullptr, PipeKind::Records);
     ASSERT_TRUE(large);
     EXPECT_EQ(SendRecord(large.get(), std::string(100000, 'x')), PipeStatus::Ok);
     SingleInstance second;
@@ -77,7 +79,8 @@ TEST(SingleInstanceTest, SilentOversizedAndLateClientsDoNotStopTheService) {
     EXPECT_EQ(titles.Get(), std::vector<std::wstring>{L"Заголовок"});
 
     // Stopping returns promptly even with a client still connected.
-    UniqueFd another = ConnectPipe(kSingleInstanceName, Clock::now() + 2s);
+    UniqueFd another =
+        ConnectPipe(kSingleInstanceName, Clock::now() + 2s, nullptr, PipeKind::Records);
     auto start = std::chrono::steady_clock::now();
     first.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);

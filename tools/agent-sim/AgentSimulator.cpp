@@ -275,11 +275,6 @@ void AgentSimulator::SendNotifications() {
 }
 
 bool AgentSimulator::Deliver(const std::string& text) {
-    // No retry makes a record fit; trying for ever would hold back everything after it, and a
-    // connection without a record would only cost the program a read.
-    if (text.size() > platform::kMaxRecordBytes) {
-        return false;
-    }
     // The program may start after us, or restart: keep trying until it listens.
     for (;;) {
         {
@@ -298,7 +293,9 @@ bool AgentSimulator::Deliver(const std::string& text) {
                 Observe(text);
                 return true;
             }
-            if (sent == platform::PipeStatus::TooLarge) {
+            // The program refuses a message over its cap (and logs it); sending it again would
+            // only hold back everything after it.
+            if (text.size() > platform::kMaxMessageBytes) {
                 return false;
             }
         }
