@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -289,19 +288,33 @@ Parsed Parse(std::string content) {
     return p;
 }
 
+// The size comes from the file that was opened, never from the path: a writer may rename a
+// new file over the path in between, and the size of that one would cut the old one short or
+// read past its end.
 std::string ReadWholeFile(const std::filesystem::path& file) {
-    std::error_code ec;
-    auto size = std::filesystem::file_size(file, ec);
-    if (ec || size > kMaxFileBytes) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return {};
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return {};
+    std::string content;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uintmax_t>(info.st_size) <= kMaxFileBytes) {
+        content.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (done < content.size()) {
+            const ssize_t got = ::read(fd, content.data() + done, content.size() - done);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        content.resize(done);
     }
-    std::string content(static_cast<std::size_t>(size), '\0');
-    in.read(content.data(), static_cast<std::streamsize>(content.size()));
-    content.resize(static_cast<std::size_t>(in.gcount()));
+    ::close(fd);
     return content;
 }
 

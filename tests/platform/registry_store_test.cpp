@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <random>
 #include <thread>
 #include <vector>
@@ -204,6 +205,39 @@ TEST_F(RegistryStoreTest, ConcurrentWritersInThreadsAndProcessesLoseNothing) {
         }
     }
     EXPECT_EQ(store.ReadString(kKey, "Unknown"), "kept");
+}
+
+// A writer renames a larger or a smaller file over the path while a reader reads: every read
+// sees one whole file, never the start of the larger one cut at the size of the smaller.
+TEST_F(RegistryStoreTest, ReadsRacingARenamingWriterAlwaysSeeAWholeFile) {
+    const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::string tail =
+        "[HKEY_CURRENT_USER\\Software\\Quorin\\Zelt\\AgentZelt]\r\n"
+        "\"ServerName\"=\"end\"\r\n";
+    std::string padding;
+    for (int i = 0; i < 2000; ++i) {
+        padding += "[HKEY_CURRENT_USER\\Software\\Pad" + std::to_string(i) + "]\r\n\r\n";
+    }
+    const std::string small = head + tail;
+    const std::string large = head + padding + tail;
+    WriteFileBytes(file, small);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const auto temporary = dir / "next.reg";
+        for (bool big = true; !done; big = !big) {
+            WriteFileBytes(temporary, big ? large : small);
+            std::filesystem::rename(temporary, file);
+        }
+    });
+    int broken = 0;
+    for (int i = 0; i < 10000; ++i) {
+        if (store.ReadString(kKey, "ServerName") != std::optional<std::string>("end")) {
+            ++broken;
+        }
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(broken, 0);
 }
 
 TEST(RegistryFileTest, FollowsEnvironment) {
