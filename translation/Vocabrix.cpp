@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -81,6 +83,10 @@ bool LoadTranslations(const LANGUAGE_INFO& info, TranslationMap& translations) {
 
 struct CVocabrix::State {
     TranslationMap translations;
+    // Texts asked for without a translation, one copy each (the returned pointers point here).
+    std::set<std::wstring, std::less<>> untranslated;
+    std::size_t leftOut = 0;
+    std::function<void(const std::string&)> logSink;
     std::atomic<bool> translateOn{false};
     LANGUAGE_INFO current;
     std::recursive_mutex lock;
@@ -126,23 +132,49 @@ const wchar_t* CVocabrix::TranslateString(const wchar_t* text) {
         return text;
     }
     std::lock_guard guard(state_->lock);
-    auto entry = state_->translations.find(std::wstring_view(text));
-    if (entry == state_->translations.end()) {
-        // Recorded as its own translation: that marks it untranslated.
-        entry = state_->translations.try_emplace(std::wstring(text), text).first;
+    const std::wstring_view key(text);
+    if (auto entry = state_->translations.find(key); entry != state_->translations.end()) {
+        return entry->second.c_str();
     }
-    return entry->second.c_str();
+    if (auto recorded = state_->untranslated.find(key); recorded != state_->untranslated.end()) {
+        return recorded->c_str();
+    }
+    // Agent texts carry device ids, times and file names, so their variety has no end.
+    if (state_->untranslated.size() >= kMaxRecordedTexts || key.size() > kMaxRecordedLength) {
+        ++state_->leftOut;
+        return text;
+    }
+    return state_->untranslated.emplace(key).first->c_str();
 }
 
 void CVocabrix::CleanUp() {
     std::lock_guard guard(state_->lock);
     state_->translations.clear();
+    state_->untranslated.clear();
+    state_->leftOut = 0;
     state_->current = LANGUAGE_INFO();
+}
+
+std::size_t CVocabrix::LeftOutCount() const {
+    std::lock_guard guard(state_->lock);
+    return state_->leftOut;
+}
+
+void CVocabrix::SetLogSink(std::function<void(const std::string& line)> sink) {
+    std::lock_guard guard(state_->lock);
+    state_->logSink = std::move(sink);
 }
 
 void CVocabrix::FlushUntranslated() {
     std::lock_guard guard(state_->lock);
-    if (state_->translations.empty()) {
+    if (state_->leftOut > 0 && state_->logSink) {
+        state_->logSink("untranslated texts: " + std::to_string(state_->leftOut) +
+                        " left out of the record (at most " + std::to_string(kMaxRecordedTexts) +
+                        " texts of at most " + std::to_string(kMaxRecordedLength) +
+                        " characters are kept)");
+        state_->leftOut = 0;
+    }
+    if (state_->translations.empty() && state_->untranslated.empty()) {
         return;
     }
     const std::filesystem::path folder = vorn::platform::ProgramFolder();
@@ -160,6 +192,9 @@ void CVocabrix::FlushUntranslated() {
         if (source == destination) {
             untranslated.push_back(&source);
         }
+    }
+    for (const std::wstring& source : state_->untranslated) {
+        untranslated.push_back(&source);
     }
     std::stable_sort(
         untranslated.begin(), untranslated.end(),

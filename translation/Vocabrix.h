@@ -13,6 +13,8 @@
 // ignored; when a source appears twice, the first row read wins. Other tables and columns are
 // ignored, and the library opens the file only to read it.
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -50,16 +52,29 @@ public:
     void GetCurrentLanguage(std::pair<std::string, std::string>& out) const;
     void SetTranslateOn(bool on);
 
+    // The record of untranslated texts stays bounded in a program that runs for weeks: it
+    // keeps at most this many distinct texts, of at most kMaxRecordedLength characters each.
+    static constexpr std::size_t kMaxRecordedTexts = 10000;
+    static constexpr std::size_t kMaxRecordedLength = 1024;
+
     // Returns the translation of `text`, or the storage's own copy of it when there is none
-    // (recording it as untranslated), or `text` itself while translation is off. A pointer into
-    // the storage stays valid until the next CleanUp or SelectLanguage.
+    // (recording it as untranslated), or `text` itself while translation is off or when the
+    // record is full or the text too long for it (that is counted). A pointer into the storage
+    // stays valid until the next CleanUp or SelectLanguage.
     const wchar_t* TranslateString(const wchar_t* text);
 
     void CleanUp();
 
     // Writes the texts recorded as untranslated to "untranslated_data.txt" beside the running
-    // executable, in Windows-1251 with "\r\n" line ends.
+    // executable, in Windows-1251 with "\r\n" line ends. How many were left out of the record
+    // goes to the log sink.
     void FlushUntranslated();
+
+    // Texts left out of the untranslated record since the last flush or CleanUp.
+    std::size_t LeftOutCount() const;
+
+    // Where the library's log lines go (the program log); none by default.
+    void SetLogSink(std::function<void(const std::string& line)> sink);
 
 private:
     CVocabrix();

@@ -14,7 +14,9 @@
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "platform/FolderTree.h"
 #include "platform/KnownFolders.h"
+#include "platform/ProgramLog.h"
 #include "platform/SingleInstance.h"
+#include "translation/Vocabrix.h"
 
 namespace vorn {
 
@@ -26,7 +28,10 @@ constexpr std::uint32_t kStartupLogLevel = 50;
 
 CUpdateCtrlApp::CUpdateCtrlApp(platform::SingleInstance& instance) : instance_(instance) {}
 
-CUpdateCtrlApp::~CUpdateCtrlApp() = default;
+CUpdateCtrlApp::~CUpdateCtrlApp() {
+    platform::SetProgramLogSink({});
+    Localization::CVocabrix::Instance().SetLogSink({});
+}
 
 bool CUpdateCtrlApp::OnInit() {
     // Deliberately no wxApp::OnInit(): the toolkit's own command-line options are not ours.
@@ -40,6 +45,13 @@ bool CUpdateCtrlApp::OnInit() {
     logger_->SetFolder(dataFolder / "logs");
     logger_->Log(kStartupLogLevel, "CUpdateCtrlApp::InitInstance() CreateMutex, the LastError: %d",
                  instance_.lastError());
+
+    // Layers below the logger (the agent channels, the translation library) log through this.
+    auto toLog = [logger = logger_.get()](const std::string& line) {
+        logger->Log(kStartupLogLevel, "%s", line.c_str());
+    };
+    platform::SetProgramLogSink(toLog);
+    Localization::CVocabrix::Instance().SetLogSink(toLog);
 
     StartAgentProcess();
 
@@ -73,6 +85,8 @@ int CUpdateCtrlApp::OnRun() {
     delete window_;
     window_ = nullptr;
     commandLine_.reset();
+    platform::SetProgramLogSink({});
+    Localization::CVocabrix::Instance().SetLogSink({});
     logger_.reset();
     return 0;
 }

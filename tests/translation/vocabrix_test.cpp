@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "LanguageDatabase.h"
 #include "support/TestEnvironment.h"
@@ -231,6 +233,41 @@ TEST_F(FlushTest, WritesUntranslatedTextsInWindows1251) {
     // A second flush replaces the file instead of appending to it.
     storage().FlushUntranslated();
     EXPECT_EQ(Flushed(), expected);
+}
+
+// The untranslated record keeps a bounded number of texts of a bounded length; the rest is
+// still shown (as itself), counted, and the count is logged when the record is flushed.
+TEST_F(FlushTest, UntranslatedRecordIsBoundedAndCountsWhatItLeavesOut) {
+    std::vector<std::string> lines;
+    storage().SetLogSink([&lines](const std::string& line) { lines.push_back(line); });
+    const std::wstring longest(CVocabrix::kMaxRecordedLength, L'д');
+    const std::wstring tooLong(CVocabrix::kMaxRecordedLength + 1, L'д');
+    EXPECT_NE(storage().TranslateString(longest.c_str()), longest.c_str());
+    EXPECT_EQ(storage().TranslateString(tooLong.c_str()), tooLong.c_str());
+    std::vector<std::wstring> texts;
+    for (std::size_t i = 1; i < CVocabrix::kMaxRecordedTexts + 3; ++i) {
+        texts.push_back(L"Устройство " + std::to_wstring(i));
+    }
+    std::size_t recorded = 1;
+    for (const std::wstring& text : texts) {
+        const wchar_t* got = storage().TranslateString(text.c_str());
+        EXPECT_EQ(std::wstring(got), text);
+        recorded += got != text.c_str() ? 1 : 0;
+    }
+    EXPECT_EQ(recorded, CVocabrix::kMaxRecordedTexts);
+    // Recorded texts keep their stored copy; translations are unaffected by a full record.
+    const std::wstring first = texts.front();
+    EXPECT_NE(storage().TranslateString(first.c_str()), first.c_str());
+    EXPECT_EQ(storage().LeftOutCount(), 4u);
+
+    storage().FlushUntranslated();
+    storage().SetLogSink({});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("4 left out"), std::string::npos) << lines[0];
+    EXPECT_EQ(storage().LeftOutCount(), 0u);
+    const std::string flushed = Flushed();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(flushed.begin(), flushed.end(), '\n')),
+              CVocabrix::kMaxRecordedTexts);
 }
 
 }  // namespace
