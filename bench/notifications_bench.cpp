@@ -2,6 +2,7 @@
 // into the device table, next to a bare accept-and-read loop on the same kind of socket.
 
 #include <benchmark/benchmark.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -150,6 +151,87 @@ void BM_WorkerIntoDeviceTable(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kBatch);
 }
 
+// One notification of `size` bytes, sent as the agent does.
+std::string LargeNotification(std::size_t size) {
+    std::string message = "<ram_file_get id=\"1\" filename=\"big.zip\" content=\"";
+    message.resize(size - 3, 'A');
+    return message + "\"/>";
+}
+
+// Baseline for large messages: accept, then plain reads into a buffer of the right size until
+// the end of the stream.
+void BM_RawStreamRead(benchmark::State& state) {
+    const auto size = static_cast<std::size_t>(state.range(0));
+    auto listener = vorn::platform::PipeListener::Listen(vorn::AgentEventPipe::kPipeName);
+    if (!listener.IsListening()) {
+        state.SkipWithError("cannot listen");
+        return;
+    }
+    const std::vector<std::string> messages{LargeNotification(size)};
+    std::vector<char> buffer(size + 1);
+    for (auto _ : state) {
+        std::thread sender(SendAll, std::cref(messages));
+        auto client = listener.Accept(nullptr, std::nullopt);
+        std::size_t got = 0;
+        for (;;) {
+            vorn::platform::WaitReadable(client.get(), nullptr, std::nullopt);
+            const ssize_t n = ::recv(client.get(), buffer.data() + got, buffer.size() - got, 0);
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        sender.join();
+        if (got != size) {
+            state.SkipWithError("message cut short");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+// The program's road for the same message: the event channel worker reads it whole and hands
+// it on.
+void BM_EventChannelLargeMessage(benchmark::State& state) {
+    const auto size = static_cast<std::size_t>(state.range(0));
+    std::mutex mutex;
+    std::condition_variable handled;
+    long count = 0;
+    std::size_t lastSize = 0;
+    vorn::EventChannelWorker worker(
+        [&](const std::string& message) {
+            std::lock_guard lock(mutex);
+            lastSize = message.size();
+            ++count;
+            handled.notify_one();
+        },
+        nullptr);
+    worker.Start();
+    const std::vector<std::string> messages{LargeNotification(size)};
+    long expected = 0;
+    for (auto _ : state) {
+        SendAll(messages);
+        ++expected;
+        std::unique_lock lock(mutex);
+        handled.wait(lock, [&] { return count >= expected; });
+    }
+    worker.Stop();
+    if (lastSize != size) {
+        state.SkipWithError("message cut short");
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_RawStreamRead)
+    ->Arg(1 << 20)
+    ->Arg(16 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_EventChannelLargeMessage)
+    ->Arg(1 << 20)
+    ->Arg(16 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_RawAcceptAndRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WorkerIntoDeviceTable)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,10 +1,14 @@
-// Lookups of the translation storage against a bare map lookup, and loading a 10,000-row
-// language table against only reading its rows from SQLite.
+// Lookups of the translation storage against a bare map lookup, loading a 10,000-row
+// language table against only reading its rows from SQLite, and the resident memory that a
+// flood of distinct agent messages costs against an unbounded record of them.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -83,6 +87,57 @@ std::vector<std::wstring> Texts(std::wstring (*make)(int)) {
     }
     return texts;
 }
+
+constexpr int kFlood = 100000;
+
+double ResidentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// A status text of the agent that names its device and time, so that no two are alike.
+std::wstring AgentMessage(int i) {
+    return L"Устройство 0123456789ABCDEF (id " + std::to_wstring(i) +
+           L"): нет связи с сервером обновлений, следующая попытка в " + std::to_wstring(i % 24) +
+           L":" + std::to_wstring(i % 60) + L".";
+}
+
+// The program's record: 100,000 distinct messages translated in the English interface.
+void BM_FloodOfDistinctMessages(benchmark::State& state) {
+    CVocabrix& storage = CVocabrix::Instance();
+    storage.SetTranslateOn(true);
+    storage.CleanUp();
+    const double before = ResidentMegabytes();
+    for (auto _ : state) {
+        for (int i = 0; i < kFlood; ++i) {
+            const std::wstring message = AgentMessage(i);
+            benchmark::DoNotOptimize(storage.TranslateString(message.c_str()));
+        }
+    }
+    state.counters["rss_growth_MB"] = ResidentMegabytes() - before;
+    state.counters["left_out"] = static_cast<double>(storage.LeftOutCount());
+    storage.CleanUp();
+}
+
+// Baseline: the same flood kept whole, as a record without a bound keeps it.
+void BM_Baseline_UnboundedRecordFlood(benchmark::State& state) {
+    const double before = ResidentMegabytes();
+    std::map<std::wstring, std::wstring> record;
+    for (auto _ : state) {
+        for (int i = 0; i < kFlood; ++i) {
+            const std::wstring message = AgentMessage(i);
+            record.try_emplace(message, message);
+        }
+    }
+    state.counters["rss_growth_MB"] = ResidentMegabytes() - before;
+}
+
+// First of all, so that no memory freed by an earlier benchmark hides the growth.
+BENCHMARK(BM_FloodOfDistinctMessages)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Baseline_UnboundedRecordFlood)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_Baseline_MapFind(benchmark::State& state) {
     std::map<std::wstring, std::wstring> map;
