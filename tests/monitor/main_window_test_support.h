@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -96,7 +97,18 @@ inline void Notify(const std::string& message) {
         platform::UniqueFd fd =
             platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s, &status);
         if (fd) {
-            ASSERT_EQ(platform::SendRecord(fd.get(), message), platform::PipeStatus::Ok);
+            // The worker reads a message only after the previous one was handled, and that may
+            // wait for the UI thread: a message larger than the socket's buffer is sent while
+            // the UI goes on.
+            std::atomic<bool> done{false};
+            platform::PipeStatus sent = platform::PipeStatus::Failed;
+            std::thread sender([&] {
+                sent = platform::SendRecord(fd.get(), message, Clock::now() + 60s);
+                done = true;
+            });
+            PumpUntil([&] { return done.load(); }, 60s);
+            sender.join();
+            ASSERT_EQ(sent, platform::PipeStatus::Ok);
             return;
         }
         ASSERT_LT(Clock::now(), deadline) << "event pipe not served";
