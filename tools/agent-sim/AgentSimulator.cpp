@@ -82,6 +82,10 @@ AgentSimulator::AgentSimulator(SimulatorConfig config)
     if (config_.recordFile) {
         recorder_ = std::make_unique<RequestRecorder>(*config_.recordFile);
     }
+    scanSessions_ =
+        std::make_unique<ScanSessionSimulator>(config_.scans, [this](const std::string& text) {
+            Schedule({{{}, text}}, {});
+        });
 }
 
 AgentSimulator::~AgentSimulator() {
@@ -103,6 +107,7 @@ bool AgentSimulator::Start(std::string& error) {
 }
 
 void AgentSimulator::Stop() {
+    scanSessions_->Stop();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -170,6 +175,10 @@ std::string AgentSimulator::Respond(const std::string& request) {
                 d.serialno = message->Raw("serialno").value_or(std::string());
             }
         }
+    }
+    if (ScanSessionSimulator::Handles(name)) {
+        scanSessions_->Respond(*message, request);
+        return "<ok/>";
     }
     React(*message);
     return "<ok/>";
