@@ -5,7 +5,6 @@
 #include <wx/image.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
-#include <wx/settings.h>
 
 #include "widgets/GifBlocks.h"
 
@@ -25,11 +24,9 @@ bool IsDrawableSize(int width, int height) {
 }
 
 void EnsureImageHandlers() {
-    static const bool added = [] {
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_GIF)) {
         wxInitAllImageHandlers();
-        return true;
-    }();
-    (void)added;
+    }
 }
 
 std::optional<wxImage> Decode(const void* data, std::size_t size, wxBitmapType type) {
@@ -152,9 +149,10 @@ bool CAnimatedPicture::Prepare(std::vector<DecodedFrame> frames, int width, int 
     }
     frameCount_ = frames.size();
     pictureSize_ = wxSize(width, height);
-    player_.Load(std::move(frames), width, height,
-                 Rgb(wxSystemSettings::GetColour(wxSYS_COLOUR_MENU)),
-                 Rgb(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)));
+    // The canvas is cleared with the colour of the window it sits in, so that transparent parts
+    // of the picture blend in (GTK themes give menus and buttons other colours than dialogs).
+    const std::uint32_t background = Rgb(GetBackgroundColour());
+    player_.Load(std::move(frames), width, height, background, background);
     SetMinSize(pictureSize_);
     SetSize(pictureSize_);
     InvalidateBestSize();
