@@ -93,9 +93,9 @@ TEST(FramePlayer, HaltingEndsAWaitAtOnceAndOneFrameNeedsNoThread) {
     // Started again after a halt, it plays again; loading anew stops it first.
     player.Start();
     EXPECT_TRUE(player.IsRunning());
+    ASSERT_TRUE(recorder.WaitFor(2));
     player.Load({Solid(0, 1, kGreen, 0)}, 1, 1, kMenu, kFace);
     EXPECT_FALSE(player.IsRunning());
-    recorder.WaitFor(2);
     const std::size_t drawn = recorder.rows.size();
     player.Start();
     EXPECT_FALSE(player.IsRunning());

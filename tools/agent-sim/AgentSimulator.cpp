@@ -107,7 +107,6 @@ bool AgentSimulator::Start(std::string& error) {
 }
 
 void AgentSimulator::Stop() {
-    scanSessions_->Stop();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -120,6 +119,8 @@ void AgentSimulator::Stop() {
     if (senderThread_.joinable()) {
         senderThread_.join();
     }
+    // After the request thread, the only one that starts scan work.
+    scanSessions_->Stop();
     listener_.Close();
 }
 

@@ -206,7 +206,7 @@ void CAnimatedPicture::OnPaint(wxPaintEvent&) {
         }
         image = image.GetSubImage(part);
     }
-    dc.DrawBitmap(wxBitmap(image), part.GetPosition());
+    dc.DrawBitmap(wxBitmap(image), 0, 0);
 }
 
 void CAnimatedPicture::OnRepaintTimer(wxTimerEvent&) {

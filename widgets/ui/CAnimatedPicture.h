@@ -34,7 +34,8 @@ public:
     // Halts and drops the picture.
     void Release();
 
-    // Part of the canvas to paint; empty (the default) paints all of it.
+    // Part of the canvas to paint at the control's top-left corner; empty (the default) paints
+    // all of it.
     void SetPaintRect(const wxRect& rect) { paintRect_ = rect; }
 
     bool IsPlaying() const { return player_.IsRunning(); }
