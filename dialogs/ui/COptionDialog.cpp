@@ -75,8 +75,8 @@ COptionDialog::COptionDialog(wxWindow* parent, OptionDialogActions actions)
     // Nothing in the program shows it: other devices are prepared from the main window.
     auto* otherDevices = new wxButton(this, kOtherDevicesId, L"Другие устройства");
     otherDevices->Hide();
-    auto* newBlackList = new wxButton(this, kNewBlackListId, Tr(L"Новый чёрный список"));
-    auto* editBlackList = new wxButton(this, kEditBlackListId, Tr(L"Редакт. чёрный список"));
+    auto* newBlackList = new wxButton(this, kNewBlackListId, L"Новый чёрный список");
+    auto* editBlackList = new wxButton(this, kEditBlackListId, L"Редакт. чёрный список");
     auto* ok = new wxButton(this, wxID_OK, "OK");
     ApplyLanguageToWindow(this);
 

@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <optional>
 
 #include "dialogs/OptionValues.h"
-#include "dialogs/SerialNumberText.h"
-#include "support/TestEnvironment.h"
 
 namespace vorn {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(OptionValues, CheckTimeForThePickerAndBackIntoTheAgentsRange) {
     struct Case {
@@ -40,25 +35,6 @@ TEST(OptionValues, HourMinuteTextIsReadOnlyWhenItIsATimeOfDay) {
     for (const auto& c : cases) {
         EXPECT_EQ(ParseHourMinute(c.text), c.time) << c.text;
     }
-}
-
-TEST(OptionValues, FoldersAreMadeWithEveryLevelOrReportedWhenTheyCannotBe) {
-    test::TempDir root;
-    EXPECT_TRUE(EnsureSettingsFolder(L""));
-    EXPECT_TRUE(EnsureSettingsFolder(root.path().wstring()));
-    const fs::path deep = root / "a" / "b" / "c";
-    EXPECT_TRUE(EnsureSettingsFolder(deep.wstring()));
-    EXPECT_TRUE(fs::is_directory(deep));
-    // A level that is a file cannot hold a folder.
-    test::WriteFileBytes(root / "file", "x");
-    EXPECT_FALSE(EnsureSettingsFolder((root / "file" / "sub").wstring()));
-}
-
-TEST(SerialNumberText, KeepsTheFirstSixDigits) {
-    EXPECT_EQ(SerialNumberText(L""), L"");
-    EXPECT_EQ(SerialNumberText(L"12a3"), L"123");
-    EXPECT_EQ(SerialNumberText(L"1234567"), L"123456");
-    EXPECT_EQ(SerialNumberText(L"SN ١٢٣ 98-76-54-32"), L"987654");
 }
 
 }  // namespace
