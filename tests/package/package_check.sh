@@ -78,12 +78,19 @@ start_beside_simulator() {
   local record=$work/requests.txt
   "$simulator" --idle --devices 1 --record "$record" &
   pids+=($!)
-  sleep 0.3
-  kill -0 "${pids[-1]}" 2>/dev/null || fail "the simulator $simulator did not start"
+  # The simulator must hold the request channel first: the agent the program starts then finds
+  # the name taken and ends, and this one records every request.
+  local waited=0
+  until grep -q "@${VORN_PIPE_NS}ws-quorin-vorn01\$" /proc/net/unix; do
+    kill -0 "${pids[-1]}" 2>/dev/null || fail "the simulator $simulator ended at start"
+    [ $waited -lt 100 ] || fail "the simulator $simulator did not listen within 10 s"
+    sleep 0.1
+    waited=$((waited + 1))
+  done
   "$program" &
   local pid=$!
   pids+=("$pid")
-  local waited=0
+  waited=0
   until grep -qx '<getalldevinfo/>' "$record" 2>/dev/null; do
     kill -0 "$pid" 2>/dev/null || fail "$program ended before its first request"
     [ $waited -lt 200 ] || fail "$program sent no request within 20 s"
