@@ -318,7 +318,8 @@ void CBlackListDlg::EditSelection() {
         return;
     }
     node->EditWithDialog(*this);
-    tree_->SetItemText(selected, ItemText(*node));
+    // An "Any" item shows its numbers from now on: they are what a save writes.
+    tree_->SetItemText(selected, node->GetText());
     modified_ = true;
 }
 
