@@ -11,6 +11,7 @@
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/taskbar.h>
 #include <wx/toplevel.h>
 
 #include "platform/ui/DesktopTray.h"
@@ -136,10 +137,12 @@ TEST_F(WindowHelpers, ModalQuestionsAreAnsweredByTheHook) {
     EXPECT_EQ(seen, "sub-dialog");
 }
 
-TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
+TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATrayButBalloonsStillShow) {
     const wxIcon icon = wxArtProvider::GetIcon(wxART_INFORMATION, wxART_OTHER, wxSize(16, 16));
     int commands = 0;
+    int clicks = 0;
     DesktopTray::Handlers handlers;
+    handlers.leftClick = [&] { ++clicks; };
     handlers.buildMenu = [] {
         auto* menu = new wxMenu;
         menu->Append(103, L"Показать");
@@ -154,7 +157,10 @@ TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
         EXPECT_FALSE(tray.Add(icon, "Zelt"));
         EXPECT_FALSE(tray.IsAdded());
         EXPECT_FALSE(tray.Modify(icon, "Zelt"));
-        EXPECT_FALSE(tray.ShowBalloon("Zelt", "nothing", 2000));
+        // A balloon is a desktop notification: a desktop without a tray shows it too.
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", L"Устройство извлечено", 2000));
+        EXPECT_EQ(tray.lastBalloon(), L"Устройство извлечено");
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", "", 2000));
     }
 
     DesktopTray::OverrideAvailability(true);
@@ -164,6 +170,15 @@ TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
         // A second addition is refused while the icon is there.
         EXPECT_FALSE(tray.Add(icon, "Zelt"));
         EXPECT_TRUE(tray.Modify(icon, "Zelt"));
+        // A click arrives as the event this toolkit sends for it.
+        ASSERT_NE(tray.IconEvents(), nullptr);
+#ifdef __WXGTK__
+        wxTaskBarIconEvent click(wxEVT_TASKBAR_LEFT_DOWN, nullptr);
+#else
+        wxTaskBarIconEvent click(wxEVT_TASKBAR_LEFT_UP, nullptr);
+#endif
+        tray.IconEvents()->ProcessEvent(click);
+        EXPECT_EQ(clicks, 1);
         auto shownWindows = [] {
             wxTheApp->Yield(true);
             int shown = 0;
