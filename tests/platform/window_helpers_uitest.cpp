@@ -12,6 +12,7 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/taskbar.h>
+#include <wx/timer.h>
 #include <wx/toplevel.h>
 
 #include "platform/ui/DesktopTray.h"
@@ -124,7 +125,10 @@ TEST_F(WindowHelpers, ModalQuestionsAreAnsweredByTheHook) {
     vorn::platform::FileQuestion save;
     save.save = true;
     save.defaultExtension = "zip";
+    // The closing "||" of a stored filter is no third, empty filter for the toolkit.
+    save.wildcard = "Archive (*.zip)|*.zip|All Files (*.*)|*.*||";
     EXPECT_EQ(vorn::platform::AskFile(frame_, save).value_or(""), "/tmp/archive.zip");
+    EXPECT_EQ(answers.asked().back().wildcard, "Archive (*.zip)|*.zip|All Files (*.*)|*.*");
 
     // The handler answers any other dialog and may look into it.
     wxString seen;
@@ -135,6 +139,47 @@ TEST_F(WindowHelpers, ModalQuestionsAreAnsweredByTheHook) {
     wxDialog sub(frame_, wxID_ANY, "sub-dialog");
     EXPECT_EQ(vorn::platform::RunModal(sub), wxID_OK);
     EXPECT_EQ(seen, "sub-dialog");
+}
+
+TEST_F(WindowHelpers, ClosingTheQuestionsEndsNestedOnesAndAnswersLaterOnesAtOnce) {
+    // Real dialogs, as the operator sees them: a message box opened from inside a dialog.
+    wxDialog outer(frame_, wxID_ANY, "outer");
+    int innerResult = -1;
+    std::size_t openInside = 0;
+    outer.CallAfter([&] {
+        outer.CallAfter([&] {
+            openInside = vorn::platform::OpenModalQuestions();
+            vorn::platform::CloseModalQuestions();
+        });
+        innerResult = vorn::platform::AskMessage(&outer, "text", "caption", wxOK | wxCANCEL);
+    });
+    // Whatever stays open is ended after a while, so that a failure does not hang.
+    wxTimer guard;
+    guard.Bind(wxEVT_TIMER, [](wxTimerEvent&) {
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) {
+                dialog->EndModal(wxID_ABORT);
+            }
+        }
+    });
+    guard.Start(3000);
+    const int outerResult = vorn::platform::RunModal(outer);
+    guard.Stop();
+    EXPECT_EQ(openInside, 2u);
+    EXPECT_EQ(innerResult, wxID_CANCEL);
+    EXPECT_EQ(outerResult, wxID_CANCEL);
+    EXPECT_EQ(vorn::platform::OpenModalQuestions(), 0u);
+
+    // Later questions are not shown at all until the questions are reopened.
+    ModalAnswers answers;
+    answers.SetHandler([](wxDialog&) { return wxID_OK; });
+    EXPECT_EQ(vorn::platform::AskMessage(frame_, "late", "caption", wxOK), wxID_CANCEL);
+    EXPECT_FALSE(vorn::platform::AskFile(frame_, {}).has_value());
+    wxDialog late(frame_, wxID_ANY, "late");
+    EXPECT_EQ(vorn::platform::RunModal(late), wxID_CANCEL);
+    EXPECT_TRUE(answers.asked().empty());
+    vorn::platform::ReopenModalQuestions();
+    EXPECT_EQ(vorn::platform::AskMessage(frame_, "again", "caption", wxOK), wxID_OK);
 }
 
 TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATrayButBalloonsStillShow) {
