@@ -26,8 +26,8 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
-#include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/mainwindow/ProgramVersion.h"
+#include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
@@ -428,8 +428,8 @@ std::filesystem::path CUpdateCtrlDlg::RamFileFolder() {
     return GetRamFilePath();
 }
 
-void CUpdateCtrlDlg::StoreRamFileFolder(const std::filesystem::path& folder) {
-    AppProfile::WriteString(kSpecificPlatforms, L"RamFilePath", folder.wstring());
+void CUpdateCtrlDlg::RememberRamFileFolder(const std::filesystem::path& chosenFile) {
+    vorn::RememberRamFileFolder(chosenFile.wstring());
 }
 
 std::optional<std::filesystem::path> CUpdateCtrlDlg::AskSavePath(

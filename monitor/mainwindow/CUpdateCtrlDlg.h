@@ -156,7 +156,7 @@ private:
     // RamFileViews
     void ShowRamFileList(const std::wstring& batches) override;
     std::filesystem::path RamFileFolder() override;
-    void StoreRamFileFolder(const std::filesystem::path& folder) override;
+    void RememberRamFileFolder(const std::filesystem::path& chosenFile) override;
     std::optional<std::filesystem::path> AskSavePath(const RamFileSaveQuestion& question) override;
     void ShowErrorBox(const std::wstring& text) override;
 
