@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -148,6 +149,11 @@ public:
     OfflineUpdateView& OfflineUpdate() override { return *this; }
     RamFileViews& RamFiles() override { return *this; }
 
+protected:
+    // Shows the context menu (modal until it closes); at the cursor when `where` is
+    // wxDefaultPosition, else at that point of the list.
+    virtual void PopupContextMenu(wxMenu& menu, const wxPoint& where);
+
 private:
     // ScanSessionView, OfflineUpdateView: their dialogs are not part of this window yet.
     void OnScanProgress(std::int32_t number, std::int32_t result) override;
@@ -162,6 +168,7 @@ private:
 
     void CreateControls();
     void Initialise();
+    void SizeToContents();
     void OnWorkerMessage(const std::string& message);
     void OnWorkerFailure(const std::wstring& text);
     // Runs fn on the UI thread through the gate.
@@ -177,10 +184,14 @@ private:
     void SetIdleButtons();
     void SetStatusIcon(std::int32_t messageType);
     void Relayout();
+    void KeepKeyboardFocus();
+    // The request channel found no agent or timed out: say so until it answers again.
+    void ShowAgentAbsent();
 
     std::optional<DeviceRecord> SelectedRecord() const;
     // Sends a request; true when the agent took it.
     bool Send(const std::string& request);
+    bool Call(const std::string& request, std::string& reply);
     void WarnFailed(const wchar_t* text);
 
     // Commands.
@@ -191,6 +202,10 @@ private:
     void OnIdle(wxIdleEvent& event);
     void OnItemActivated(wxListEvent& event);
     void OnItemRightClick(wxListEvent& event);
+    void ShowContextMenu(const wxPoint& where);
+    wxPoint SelectedRowPoint() const;
+    // Enter on a focused button or link presses it; false when the focus is elsewhere.
+    bool PressFocusedControl();
     void UpdateSelectedDevice();
     void OnUpdateAll();
     void OnCheckNow();
@@ -226,6 +241,11 @@ private:
     wxEventLoopBase* loop_ = nullptr;
     using SelectionKey = std::tuple<int, std::int32_t, std::int32_t, std::int32_t, bool>;
     std::optional<SelectionKey> selectionKey_;
+    // The device the open context menu was built for, and the one the running menu command
+    // acts on.
+    std::optional<std::int32_t> menuDevice_;
+    std::optional<std::int32_t> menuCommandDevice_;
+    std::atomic<bool> agentAbsent_{false};
 
     wxFont statusFont_;
     wxIcon idleTrayIcon_;

@@ -27,8 +27,8 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
@@ -309,7 +309,7 @@ TEST_F(MainWindowTest, UpdateCheckAndFirmwareTaskDriveTheButtonsAndTheProgressBa
     EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
     EXPECT_TRUE(agent_->Requests().empty());
 
-    wxGauge* bar = window.List().ProgressBar();
+    CCellProgressBar* bar = window.List().ProgressBar();
     Event(
         "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"inprogress\" progress=\"0.5\" "
         "msgtype=\"0\" message=\"\"/>",
