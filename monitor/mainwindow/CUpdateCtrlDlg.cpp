@@ -198,7 +198,7 @@ void CUpdateCtrlDlg::CreateControls() {
         Bind(
             wxEVT_MENU,
             [this, handler](wxCommandEvent&) {
-                menuCommandDevice_ = std::exchange(menuDevice_, std::nullopt);
+                menuCommandDevice_ = menuDevice_;
                 handler();
                 menuCommandDevice_.reset();
             },
