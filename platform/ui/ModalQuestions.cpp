@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include <wx/button.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
+#include <wx/stockitem.h>
 // After wx/msgdlg.h, which declares its base class.
 #include <wx/generic/msgdlgg.h>
 #include <wx/tokenzr.h>
@@ -72,6 +74,20 @@ int AskMessage(wxWindow* parent, const wxString& text, const wxString& caption, 
     }
     // The generic box, because GTK's own runs a loop of its own that nobody else can end.
     wxGenericMessageDialog dialog(parent, text, caption, style);
+    // GTK draws its stock buttons with its own texts, which do not follow the interface
+    // language; the toolkit's translated labels are put over them once the buttons exist.
+    dialog.Bind(wxEVT_SHOW, [&dialog](wxShowEvent& event) {
+        event.Skip();
+        if (!event.IsShown()) {
+            return;
+        }
+        for (wxWindow* child : dialog.GetChildren()) {
+            if (auto* button = dynamic_cast<wxButton*>(child);
+                button != nullptr && wxIsStockID(button->GetId())) {
+                button->SetLabelMarkup(wxGetStockLabel(button->GetId()));
+            }
+        }
+    });
     OpenQuestion open(dialog);
     return dialog.ShowModal();
 }
@@ -84,9 +100,10 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     if (question.save && question.overwritePrompt) {
         style |= wxFD_OVERWRITE_PROMPT;
     }
-    wxFileDialog dialog(parent, question.title.empty() ? wxFileSelectorPromptStr : question.title,
-                        question.directory, question.fileName,
-                        WithoutEmptyFilters(question.wildcard), style);
+    // The toolkit's default caption, in the interface's language.
+    wxFileDialog dialog(
+        parent, question.title.empty() ? wxGetTranslation(wxFileSelectorPromptStr) : question.title,
+        question.directory, question.fileName, WithoutEmptyFilters(question.wildcard), style);
     g_answeredDialog = nullptr;
     int result = wxID_CANCEL;
     {

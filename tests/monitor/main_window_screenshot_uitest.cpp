@@ -9,7 +9,9 @@
 #include <thread>
 
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/image.h>
+#include <wx/timer.h>
 
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
@@ -19,6 +21,7 @@
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
+#include "platform/ui/ModalQuestions.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -162,6 +165,35 @@ TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
     PumpUntil([] { return false; }, 500ms);
     Screenshot(*window, "main-window-agent-absent.png");
 
+    delete window;
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
+// Message boxes are the toolkit's generic ones; their stock buttons follow the interface language.
+TEST(MainWindowScreenshot, AWarningBoxInRussian) {
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;
+    test::FakeAgent agent;
+    platform::DesktopTray::OverrideAvailability(false);
+    auto* window = new CUpdateCtrlDlg(false);
+    window->Move(20, 20);
+    PumpUntil([] { return false; }, 300ms);
+    wxTimer shoot;
+    shoot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        for (wxWindow* top : wxTopLevelWindows) {
+            auto* box = dynamic_cast<wxDialog*>(top);
+            if (box != nullptr && box != window && box->IsModal()) {
+                Screenshot(*box, "message-box.png");
+                box->EndModal(wxID_CANCEL);
+                return;
+            }
+        }
+    });
+    shoot.StartOnce(700);
+    EXPECT_EQ(platform::AskMessage(window, L"Операция не была выполнена", window->GetTitle(),
+                                   wxOK | wxCANCEL | wxICON_WARNING),
+              wxID_CANCEL);
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);
 }
