@@ -1,7 +1,5 @@
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
 
-#include <ctime>
-
 #include <wx/artprov.h>
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
@@ -25,10 +23,15 @@
 #include "app/ui/ToolkitLanguage.h"
 #include "app/ui/WindowLanguage.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "dialogs/ui/COptionDialog.h"
+#include "dialogs/ui/CRamFileListDialog.h"
+#include "dialogs/ui/CRamFilenameDialog.h"
+#include "dialogs/ui/CSerialNoDialog.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
 #include "monitor/mainwindow/ProgramVersion.h"
 #include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
@@ -447,8 +450,11 @@ void CUpdateCtrlDlg::OnUploadProgress(std::int32_t, std::int32_t) {}
 void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) {}
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
-    // Until the RAM file list dialog exists the list is shown as a plain message.
-    OnUi([&] { platform::AskMessage(this, batches, GetTitle(), wxOK | wxICON_INFORMATION); });
+    OnUi([&] {
+        CRamFileListDialog dlg(this);
+        dlg.SetListText(batches);
+        platform::RunModal(dlg);
+    });
 }
 
 std::filesystem::path CUpdateCtrlDlg::RamFileFolder() {
@@ -818,8 +824,26 @@ void CUpdateCtrlDlg::OnSettings() {
     if (message) {
         options = ReadOptions(*message);
     }
-    // The options dialog that shows and edits these options is not part of this window yet.
-    (void)options;
+    OptionDialogActions actions;
+    // Filled by the black-list editor and the offline update dialog.
+    COptionDialog dlg(this, std::move(actions));
+    if (dlg.RunWithOptions(options) != wxID_OK) {
+        return;
+    }
+    options = dlg.GetOptions();
+    if (!options.checkEnabled) {
+        lastCheckTime_->SetLabel(wxEmptyString);
+        nextCheckTime_->SetLabel(wxEmptyString);
+        lastCheckLabel_->Hide();
+        nextCheckLabel_->Hide();
+        Relayout();
+    }
+    // The agent answers the new options as it would notify; an unanswered request has nothing
+    // to hand on.
+    std::string answer;
+    if (Call(request::AppOptions(options), answer)) {
+        HandleNotification(answer, *this);
+    }
 }
 
 void CUpdateCtrlDlg::OnScan() {
@@ -837,30 +861,8 @@ void CUpdateCtrlDlg::OnDownload() {
 }
 
 void CUpdateCtrlDlg::OnErrorLink() {
-    // Until the error report dialog exists, the record is shown in a message box.
-    wxString text;
-    if (error_.errorId != 0) {
-        text << "[" << error_.errorId << "]\n";
-    }
-    text << Tr(L"Описание:") << "\n" << error_.description << "\n\n" << Tr(L"Категория:") << " ";
-    switch (error_.category) {
-        case 0:
-            text << Tr(L"Коммуникация с сервером");
-            break;
-        case 1:
-            text << Tr(L"Коммуникация с устройством");
-            break;
-        default:
-            text << Tr(L"Неизвестно");
-            break;
-    }
-    const std::time_t when = std::chrono::system_clock::to_time_t(error_.time);
-    std::tm local{};
-    localtime_r(&when, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%d/%m/%Y %H:%M:%S", &local);
-    text << "\n" << Tr(L"Дата, время:") << " " << stamp;
-    platform::AskMessage(this, text, "Error Reporting", wxOK | wxICON_ERROR);
+    CErrorReportingDlg dlg(error_, this);
+    platform::RunModal(dlg);
 }
 
 void CUpdateCtrlDlg::OnForceUpdate() {
@@ -943,16 +945,15 @@ void CUpdateCtrlDlg::OnRamFileNamed(bool fetch) {
     if (!record) {
         return;
     }
-    // A plain text question stands in for the RAM file name dialog until it exists.
-    wxTextEntryDialog dialog(
-        this,
-        fetch ? Tr(L"Введите имя файла для загрузки...") : Tr(L"Введите имя удаляемого файла..."),
-        GetTitle(), GetLastRamFilename());
-    if (platform::RunModal(dialog) != wxID_OK) {
+    // The dialog remembers the name for the next question, of either command.
+    CRamFilenameDialog dlg(
+        (fetch ? Tr(L"Введите имя файла для загрузки...") : Tr(L"Введите имя удаляемого файла..."))
+            .ToStdWstring(),
+        this);
+    if (platform::RunModal(dlg) != wxID_OK) {
         return;
     }
-    const std::wstring name = dialog.GetValue().ToStdWstring();
-    SetLastRamFilename(name);
+    const std::wstring name = dlg.FileName();
     const std::string text =
         fetch ? request::RamFileGet(record->id, name) : request::RamFileDelete(record->id, name);
     if (!Send(text)) {
@@ -965,12 +966,11 @@ void CUpdateCtrlDlg::OnSetSerialNo() {
     if (!record) {
         return;
     }
-    // A plain text question stands in for the serial number dialog until it exists.
-    wxTextEntryDialog dialog(this, Tr(L"Серийный номер"), GetTitle(), record->serialno);
-    if (platform::RunModal(dialog) != wxID_OK) {
+    CSerialNoDialog dlg(this);
+    if (platform::RunModal(dlg) != wxID_OK) {
         return;
     }
-    const std::wstring serial = dialog.GetValue().ToStdWstring();
+    const std::wstring serial = dlg.SerialNumber();
     if (Send(request::SetSerialNo(record->id, serial))) {
         list_->Devices().SetSerialNo(record->id, serial);
     }

@@ -27,10 +27,15 @@
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "dialogs/DialogTestSupport.h"
+#include "dialogs/ui/CRamFileListDialog.h"
+#include "dialogs/ui/CRamFilenameDialog.h"
+#include "dialogs/ui/CSerialNoDialog.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
@@ -426,15 +431,24 @@ TEST_F(MainWindowTest, ErrorsOfATaskEndItAndTheLinkAppearsOnlyWithADescription) 
     Event("<message msgtype=\"0\" message=\"Готово\"/>",
           [&] { return !Shown(CUpdateCtrlDlg::kErrorLinkId); });
 
-    // The link shows the record; until its own dialog exists, in a message box.
+    // The link opens the error report with the record.
     platform::ModalAnswers answers;
+    std::optional<AgentErrorRecord> shown;
+    answers.SetHandler([&](wxDialog& dialog) {
+        if (auto* report = dynamic_cast<CErrorReportingDlg*>(&dialog)) {
+            shown = report->Report();
+        }
+        return static_cast<int>(wxID_OK);
+    });
     window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->Show();
     wxHyperlinkEvent link(window.FindWindow(CUpdateCtrlDlg::kErrorLinkId),
                           CUpdateCtrlDlg::kErrorLinkId, wxEmptyString);
     window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->ProcessWindowEvent(link);
     ASSERT_EQ(answers.asked().size(), 1u);
-    EXPECT_NE(answers.asked()[0].text.Find("[17]"), wxNOT_FOUND);
-    EXPECT_NE(answers.asked()[0].text.Find(L"Коммуникация с сервером"), wxNOT_FOUND);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->errorId, 17);
+    EXPECT_EQ(shown->category, 0);
+    EXPECT_EQ(shown->description, L"timeout");
 }
 
 TEST_F(MainWindowTest, TheSelectedDeviceIsUpdatedByModelAndOnlyWhenItNeedsAnUpdate) {
@@ -606,10 +620,17 @@ TEST_F(MainWindowTest, AFetchedRamFileIsSavedWhereTheOperatorChoseAndTheFolderIs
                std::string::npos;
     }));
 
-    // A list of files is shown to the operator (in a message until its own dialog exists).
+    // A list of files is shown to the operator in the RAM file list dialog.
+    std::wstring listed;
+    answers.SetHandler([&](wxDialog& dialog) {
+        if (auto* list = dynamic_cast<CRamFileListDialog*>(&dialog)) {
+            listed = list->ListText();
+        }
+        return static_cast<int>(wxID_OK);
+    });
     Notify("<ram_file_list id=\"1\" batches=\"a.zip b.zip\"/>");
     ASSERT_TRUE(PumpUntil([&] { return answers.asked().size() == 2; }));
-    EXPECT_EQ(answers.asked()[1].text, "a.zip b.zip");
+    EXPECT_EQ(listed, L"a.zip b.zip");
 }
 
 TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
@@ -620,16 +641,19 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
     agent_->Clear();
 
     platform::ModalAnswers answers;
-    wxString typed = "SN-42";
+    wxString typed = "004217";
     answers.SetHandler([&](wxDialog& dialog) {
-        if (auto* entry = dynamic_cast<wxTextEntryDialog*>(&dialog)) {
-            entry->SetValue(typed);
-            return static_cast<int>(wxID_OK);
+        // The service dialogs are filled and confirmed the way the operator would.
+        for (int field : {int{CSerialNoDialog::kSerialId}, int{CRamFilenameDialog::kFileNameId}}) {
+            if (auto* edit = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(field))) {
+                edit->SetValue(typed);
+                return test::Press(dialog, wxID_OK);
+            }
         }
-        return static_cast<int>(wxID_OK);
+        return static_cast<int>(wxID_CANCEL);
     });
     Command(CUpdateCtrlDlg::kSetSerialNoId);
-    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"SN-42");
+    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"004217");
     typed = L"журнал.zip";
     Command(CUpdateCtrlDlg::kRamFileGetId);
     Command(CUpdateCtrlDlg::kRamFileDeleteId);
@@ -639,7 +663,7 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
     Click(CUpdateCtrlDlg::kSettingsId);
     EXPECT_EQ(agent_->Requests(),
               (std::vector<std::string>{
-                  request::SetSerialNo(8, L"SN-42"), request::RamFileGet(8, L"журнал.zip"),
+                  request::SetSerialNo(8, L"004217"), request::RamFileGet(8, L"журнал.zip"),
                   request::RamFileDelete(8, L"журнал.zip"), request::RamFileList(8),
                   request::DeleteBlackList(8), request::UpdateAll(), request::GetOptions()}));
     // The name typed last is kept for the next question.
@@ -659,9 +683,9 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
     // serial number stays as it was.
     agent_.reset();
     answers.ClearAsked();
-    typed = "SN-43";
+    typed = "004218";
     Command(CUpdateCtrlDlg::kSetSerialNoId);
-    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"SN-42");
+    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"004217");
     Command(CUpdateCtrlDlg::kDeleteBlackListId);
     Command(CUpdateCtrlDlg::kRamFileListId);
     Command(CUpdateCtrlDlg::kSetDateTimeId);
@@ -801,8 +825,8 @@ TEST_F(MainWindowTest, TheAgentsAbsenceIsShownUntilItAnswersAgain) {
     EXPECT_EQ(wxGetTranslation("Cancel"), L"Отмена");
 
     agent_ = std::make_unique<FakeAgent>();
-    agent_->Reply("<getoptions/>", "<options/>");
-    Click(CUpdateCtrlDlg::kSettingsId);
+    Click(CUpdateCtrlDlg::kCheckNowId);
+    EXPECT_EQ(agent_->Count("<checkupdate/>"), 1);
     EXPECT_EQ(Status(), L"Подключите устройство для обновления.");
 
     // A device; the agent dies; F5 finds nobody and the row does not stay on "being checked".
