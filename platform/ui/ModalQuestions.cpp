@@ -66,6 +66,20 @@ wxString WithoutEmptyFilters(const wxString& wildcard) {
     return parts.size() == 1 ? wildcard : result;
 }
 
+// GTK draws a button whose label is the stock one with GTK's own text, which follows the
+// system's language rather than the interface's; the toolkit's translated label is put over it.
+void RelabelStockButtons(wxWindow& window) {
+    for (wxWindow* child : window.GetChildren()) {
+        auto* button = dynamic_cast<wxButton*>(child);
+        if (button != nullptr && wxIsStockID(button->GetId()) &&
+            wxIsStockLabel(button->GetId(), button->GetLabel())) {
+            button->SetLabelMarkup(wxGetStockLabel(button->GetId()));
+        } else {
+            RelabelStockButtons(*child);
+        }
+    }
+}
+
 }  // namespace
 
 int AskMessage(wxWindow* parent, const wxString& text, const wxString& caption, long style) {
@@ -74,18 +88,11 @@ int AskMessage(wxWindow* parent, const wxString& text, const wxString& caption, 
     }
     // The generic box, because GTK's own runs a loop of its own that nobody else can end.
     wxGenericMessageDialog dialog(parent, text, caption, style);
-    // GTK draws its stock buttons with its own texts, which do not follow the interface
-    // language; the toolkit's translated labels are put over them once the buttons exist.
+    // Its buttons exist only once it is shown.
     dialog.Bind(wxEVT_SHOW, [&dialog](wxShowEvent& event) {
         event.Skip();
-        if (!event.IsShown()) {
-            return;
-        }
-        for (wxWindow* child : dialog.GetChildren()) {
-            if (auto* button = dynamic_cast<wxButton*>(child);
-                button != nullptr && wxIsStockID(button->GetId())) {
-                button->SetLabelMarkup(wxGetStockLabel(button->GetId()));
-            }
+        if (event.IsShown()) {
+            RelabelStockButtons(dialog);
         }
     });
     OpenQuestion open(dialog);
@@ -130,6 +137,7 @@ int RunModal(wxDialog& dialog) {
     if (g_closed) {
         return wxID_CANCEL;
     }
+    RelabelStockButtons(dialog);
     OpenQuestion open(dialog);
     return dialog.ShowModal();
 }
