@@ -22,6 +22,7 @@
 #include "app/LanguageCatalogue.h"
 #include "app/ui/ToolkitLanguage.h"
 #include "app/ui/WindowLanguage.h"
+#include "blacklist/ui/CBlackListDlg.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "dialogs/ui/COptionDialog.h"
 #include "dialogs/ui/CRamFileListDialog.h"
@@ -826,6 +827,9 @@ void CUpdateCtrlDlg::OnSettings() {
     }
     OptionDialogActions actions;
     // Filled by the black-list editor and the offline update dialog.
+    actions.openBlackListEditor = [](wxWindow* parent, const std::filesystem::path& file) {
+        CBlackListDlg::Run(parent, file);
+    };
     COptionDialog dlg(this, std::move(actions));
     if (dlg.RunWithOptions(options) != wxID_OK) {
         return;
