@@ -40,6 +40,7 @@
 #include "resources/icons/tray_idle.xpm"
 #include "resources/icons/tray_task.xpm"
 #include "resources/icons/vorn_update.xpm"
+#include "scan/ui/CSessionScanDataDlg.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -89,6 +90,9 @@ CUpdateCtrlDlg::~CUpdateCtrlDlg() {
     // Release a worker that waits for this window before asking it to stop, so that stopping
     // never waits on a window call.
     gate_.Close();
+    if (scanDialog_) {
+        scanDialog_->CloseWindowCalls();
+    }
     startupTimer_.Stop();
     if (worker_) {
         worker_->Stop();
@@ -239,6 +243,8 @@ void CUpdateCtrlDlg::CreateControls() {
 
 void CUpdateCtrlDlg::Initialise() {
     loading_ = new CLoadingBlackListWnd();
+    // Before the event channel starts: its worker hands scan progress to this dialog.
+    scanDialog_ = new CSessionScanDataDlg(this, [this] { return error_; });
     if (enableOthers_) {
         otherDevices_->Show();
     }
@@ -442,12 +448,12 @@ DeviceTable& CUpdateCtrlDlg::Devices() {
     return list_->Devices();
 }
 
-// The scan session and offline update dialogs are not part of this window yet; their
-// notifications have nobody to go to, as when those dialogs are closed.
-void CUpdateCtrlDlg::OnScanProgress(std::int32_t, std::int32_t) {}
+ScanSessionView& CUpdateCtrlDlg::ScanSession() {
+    return *scanDialog_;
+}
 
-void CUpdateCtrlDlg::OnUploadProgress(std::int32_t, std::int32_t) {}
-
+// The offline update dialog is not part of this window yet; its notifications have nobody to
+// go to, as when that dialog is closed.
 void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) {}
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
@@ -851,7 +857,7 @@ void CUpdateCtrlDlg::OnSettings() {
 }
 
 void CUpdateCtrlDlg::OnScan() {
-    // The scan session dialog is not part of this window yet.
+    scanDialog_->DoModalWithDevices(list_->Devices().ScanCapableUins());
 }
 
 void CUpdateCtrlDlg::OnOtherDevices() {
@@ -1118,6 +1124,9 @@ void CUpdateCtrlDlg::DoExit() {
     }
     if (IsModal()) {
         EndModal(wxID_CANCEL);
+    }
+    if (scanDialog_ && scanDialog_->IsModal()) {
+        scanDialog_->EndModal(wxID_CANCEL);
     }
     if (loop_) {
         // Exit may be chosen while a message box or picker runs its own loop; Exit() would

@@ -33,6 +33,7 @@ namespace vorn {
 
 class CDevicesListCtrl;
 class CLoadingBlackListWnd;
+class CSessionScanDataDlg;
 class EventChannelWorker;
 struct DeviceRecord;
 
@@ -47,7 +48,6 @@ class DesktopTray;
 // the UI-thread gate.
 class CUpdateCtrlDlg : public wxDialog,
                        public MainWindowOperations,
-                       private ScanSessionView,
                        private OfflineUpdateView,
                        private RamFileViews {
 public:
@@ -118,6 +118,7 @@ public:
 
     CDevicesListCtrl& List() { return *list_; }
     CLoadingBlackListWnd& LoadingWindow() { return *loading_; }
+    CSessionScanDataDlg& ScanDialog() { return *scanDialog_; }
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
     const AgentErrorRecord& ErrorRecord() const { return error_; }
@@ -145,7 +146,7 @@ public:
     bool IsProgressVisible() override;
     void HideLoadingWindow() override;
     DeviceTable& Devices() override;
-    ScanSessionView& ScanSession() override { return *this; }
+    ScanSessionView& ScanSession() override;
     OfflineUpdateView& OfflineUpdate() override { return *this; }
     RamFileViews& RamFiles() override { return *this; }
 
@@ -155,9 +156,7 @@ protected:
     virtual void PopupContextMenu(wxMenu& menu, const wxPoint& where);
 
 private:
-    // ScanSessionView, OfflineUpdateView: their dialogs are not part of this window yet.
-    void OnScanProgress(std::int32_t number, std::int32_t result) override;
-    void OnUploadProgress(std::int32_t number, std::int32_t result) override;
+    // OfflineUpdateView: its dialog is not part of this window yet.
     void OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) override;
     // RamFileViews
     void ShowRamFileList(const std::wstring& batches) override;
@@ -269,6 +268,7 @@ private:
     wxButton* download_ = nullptr;
 
     CLoadingBlackListWnd* loading_ = nullptr;
+    CSessionScanDataDlg* scanDialog_ = nullptr;
     std::unique_ptr<platform::DesktopTray> tray_;
     wxTimer startupTimer_;
     platform::UiThreadCall gate_;

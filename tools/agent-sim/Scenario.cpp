@@ -146,7 +146,9 @@ std::vector<Reaction> DemoReactions() {
          {{milliseconds(400), "<offline_update number=\"1\" total=\"3\"/>"},
           {milliseconds(600), "<offline_update number=\"2\" total=\"3\"/>"},
           {milliseconds(600), "<offline_update number=\"3\" total=\"3\"/>"}}},
-        // The fetch-scans request is the session data document itself.
+        // The fetch-scans request is the session data document itself. The simulator answers
+        // these three with ScanSessionSimulator, which stores files as it goes; the steps here
+        // show the notification kinds it sends.
         {"SessionData",
          Target::RequestDevice,
          {{milliseconds(400), "<get_scan_from_device number=\"25\" result=\"0\"/>"},
