@@ -92,7 +92,8 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
                window->List().ProgressBar()->GetValue() == 70 && window->IsTaskRunning();
     }));
     window->Raise();
-    PumpUntil([] { return false; }, 500ms);
+    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
+    PumpUntil([] { return false; }, 3000ms);
 
     // The filled part of the bar in the colour it is drawn in, which must stand out from the
     // row's own background: the list's on an unselected row, the selection's on a selected one.
@@ -162,7 +163,8 @@ TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
     wxCommandEvent refresh(wxEVT_MENU, CUpdateCtrlDlg::kRefreshConnectionId);
     window->ProcessWindowEvent(refresh);
     window->Raise();
-    PumpUntil([] { return false; }, 500ms);
+    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
+    PumpUntil([] { return false; }, 3000ms);
     Screenshot(*window, "main-window-agent-absent.png");
 
     delete window;
