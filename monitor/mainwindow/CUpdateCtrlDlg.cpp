@@ -77,11 +77,13 @@ CUpdateCtrlDlg::CUpdateCtrlDlg(bool enableOthers)
     // The language is chosen before any window exists, so every text is translated from the
     // start.
     ApplyStoredLanguage();
-    LoadToolkitLanguage();
     // A new window asks its questions again, whatever an earlier one ended with.
     platform::ReopenModalQuestions();
     Create(nullptr, wxID_ANY, "Vorn Update", wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMINIMIZE_BOX);
+    // The toolkit's own texts appear only in message boxes and pickers, and none of them can
+    // open before the event loop runs: its catalogue is read once the window is up.
+    CallAfter([] { LoadToolkitLanguage(); });
     CreateControls();
     Initialise();
 }
@@ -90,8 +92,8 @@ CUpdateCtrlDlg::~CUpdateCtrlDlg() {
     // Release a worker that waits for this window before asking it to stop, so that stopping
     // never waits on a window call.
     gate_.Close();
-    if (scanDialog_) {
-        scanDialog_->CloseWindowCalls();
+    if (auto* scan = scanDialog_.load()) {
+        scan->CloseWindowCalls();
     }
     startupTimer_.Stop();
     if (worker_) {
@@ -242,9 +244,8 @@ void CUpdateCtrlDlg::CreateControls() {
 }
 
 void CUpdateCtrlDlg::Initialise() {
-    loading_ = new CLoadingBlackListWnd();
-    // Before the event channel starts: its worker hands scan progress to this dialog.
-    scanDialog_ = new CSessionScanDataDlg(this, [this] { return error_; });
+    // The loading window and the scan session dialog are made when first needed: building them
+    // here would hold back the first showing of this window.
     if (enableOthers_) {
         otherDevices_->Show();
     }
@@ -450,7 +451,33 @@ DeviceTable& CUpdateCtrlDlg::Devices() {
 }
 
 ScanSessionView& CUpdateCtrlDlg::ScanSession() {
-    return *scanDialog_;
+    return scanSession_;
+}
+
+void CUpdateCtrlDlg::ScanSessionRelay::OnScanProgress(std::int32_t number, std::int32_t result) {
+    if (auto* dialog = dialog_.load()) {
+        dialog->OnScanProgress(number, result);
+    }
+}
+
+void CUpdateCtrlDlg::ScanSessionRelay::OnUploadProgress(std::int32_t number, std::int32_t result) {
+    if (auto* dialog = dialog_.load()) {
+        dialog->OnUploadProgress(number, result);
+    }
+}
+
+CSessionScanDataDlg& CUpdateCtrlDlg::ScanDialog() {
+    if (scanDialog_.load() == nullptr) {
+        scanDialog_ = new CSessionScanDataDlg(this, [this] { return error_; });
+    }
+    return *scanDialog_.load();
+}
+
+CLoadingBlackListWnd& CUpdateCtrlDlg::LoadingWindow() {
+    if (loading_ == nullptr) {
+        loading_ = new CLoadingBlackListWnd();
+    }
+    return *loading_;
 }
 
 // The offline update dialog is not part of this window yet; its notifications have nobody to
@@ -858,7 +885,7 @@ void CUpdateCtrlDlg::OnSettings() {
 }
 
 void CUpdateCtrlDlg::OnScan() {
-    scanDialog_->DoModalWithDevices(list_->Devices().ScanCapableUins());
+    ScanDialog().DoModalWithDevices(list_->Devices().ScanCapableUins());
 }
 
 void CUpdateCtrlDlg::OnOtherDevices() {
@@ -932,9 +959,10 @@ void CUpdateCtrlDlg::OnLoadBlackList() {
         WarnFailed(kOperationFailed);
         return;
     }
-    loading_->CentreOver(GetScreenRect());
-    loading_->Show();
-    loading_->Raise();
+    CLoadingBlackListWnd& loading = LoadingWindow();
+    loading.CentreOver(GetScreenRect());
+    loading.Show();
+    loading.Raise();
 }
 
 void CUpdateCtrlDlg::OnDeleteBlackList() {
@@ -1126,8 +1154,8 @@ void CUpdateCtrlDlg::DoExit() {
     if (IsModal()) {
         EndModal(wxID_CANCEL);
     }
-    if (scanDialog_ && scanDialog_->IsModal()) {
-        scanDialog_->EndModal(wxID_CANCEL);
+    if (auto* scan = scanDialog_.load(); scan && scan->IsModal()) {
+        scan->EndModal(wxID_CANCEL);
     }
     if (loop_) {
         // Exit may be chosen while a message box or picker runs its own loop; Exit() would

@@ -117,8 +117,9 @@ public:
     std::unique_ptr<wxMenu> BuildTrayMenu();
 
     CDevicesListCtrl& List() { return *list_; }
-    CLoadingBlackListWnd& LoadingWindow() { return *loading_; }
-    CSessionScanDataDlg& ScanDialog() { return *scanDialog_; }
+    // Made on first use, not at start-up.
+    CLoadingBlackListWnd& LoadingWindow();
+    CSessionScanDataDlg& ScanDialog();
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
     const AgentErrorRecord& ErrorRecord() const { return error_; }
@@ -267,8 +268,24 @@ private:
     wxStaticText* revision_ = nullptr;
     wxButton* download_ = nullptr;
 
+    // Scan progress for the scan session dialog, which exists only once it was first opened;
+    // until then the worker's calls are ignored, as for a closed dialog.
+    class ScanSessionRelay : public ScanSessionView {
+    public:
+        explicit ScanSessionRelay(const std::atomic<CSessionScanDataDlg*>& dialog)
+            : dialog_(dialog) {}
+        void OnScanProgress(std::int32_t number, std::int32_t result) override;
+        void OnUploadProgress(std::int32_t number, std::int32_t result) override;
+
+    private:
+        const std::atomic<CSessionScanDataDlg*>& dialog_;
+    };
+
     CLoadingBlackListWnd* loading_ = nullptr;
-    CSessionScanDataDlg* scanDialog_ = nullptr;
+    // Set on the UI thread, read by the event channel's worker; a child of this window, so it
+    // lives until after the worker has stopped.
+    std::atomic<CSessionScanDataDlg*> scanDialog_{nullptr};
+    ScanSessionRelay scanSession_{scanDialog_};
     std::unique_ptr<platform::DesktopTray> tray_;
     wxTimer startupTimer_;
     platform::UiThreadCall gate_;

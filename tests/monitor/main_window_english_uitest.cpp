@@ -18,6 +18,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/ui/DesktopTray.h"
 #include "support/TestEnvironment.h"
+#include "support/UiPump.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -73,6 +74,7 @@ TEST(MainWindowEnglish, CurrentLanguageEngGivesTheEnglishInterface) {
     EXPECT_EQ(window->FindWindow(CUpdateCtrlDlg::kCheckNowId)->GetToolTipText(),
               "Check for updates");
     // The toolkit's own texts follow the interface: English stays English.
+    test::Pump();
     EXPECT_EQ(wxGetTranslation("Cancel"), "Cancel");
     EXPECT_EQ(window->FindWindow(CUpdateCtrlDlg::kUpdateAllId)->GetToolTipText(),
               "Apply the available updates to the connected devices");
