@@ -545,6 +545,7 @@ bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
     std::error_code existsError;
     bool exists = std::filesystem::exists(file_, existsError);
     std::string content = ReadWholeFile(file_);
+    const std::string before = content;
     if (exists && content.empty()) {
         // A file that exists but cannot be read (or is too large) must not be replaced by one
         // holding only our value.
@@ -619,6 +620,11 @@ bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
     for (const auto& l : lines) {
         out += l;
         out += '\n';
+    }
+    // Writing what is stored already (the window title at every start) would only cost a sync
+    // to disk.
+    if (exists && out == before) {
+        return true;
     }
     return ReplaceFileAtomically(file_, out);
 }

@@ -140,6 +140,24 @@ TEST_F(RegistryStoreTest, WritesRoundTripAndKeepUnknownLines) {
     EXPECT_EQ(files, 2);  // the file and its lock file
 }
 
+// A value written again unchanged leaves the file alone; any change still replaces it.
+TEST_F(RegistryStoreTest, AnUnchangedValueDoesNotRewriteTheFile) {
+    ASSERT_TRUE(store.WriteString(kKey, "MainWindowTitle", "Vorn Update v1"));
+    ASSERT_TRUE(store.WriteDword(kKey, "Port", 7));
+    // A second name for the file as written: a replaced file no longer is this one.
+    const auto witness = dir / "witness";
+    std::filesystem::create_hard_link(file, witness);
+    EXPECT_TRUE(store.WriteString(kKey, "MainWindowTitle", "Vorn Update v1"));
+    EXPECT_TRUE(store.WriteDword(kKey, "Port", 7));
+    EXPECT_TRUE(std::filesystem::equivalent(file, witness));
+
+    for (const char* title : {"Vorn Update v2", "vorn update v2"}) {
+        ASSERT_TRUE(store.WriteString(kKey, "MainWindowTitle", title));
+        EXPECT_EQ(store.ReadString(kKey, "MainWindowTitle"), title);
+    }
+    EXPECT_FALSE(std::filesystem::equivalent(file, witness));
+}
+
 TEST_F(RegistryStoreTest, WritingCreatesFolderFileAndKey) {
     RegistryStore nested(dir / "a" / "b" / "HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE");
     ASSERT_TRUE(nested.WriteString("Software\\\\Kavro\\Greywick", "settings_filename", "/x.xml"));
