@@ -1,5 +1,6 @@
 #include "platform/ui/ModalQuestions.h"
 
+#include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
@@ -45,6 +46,24 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     return path;
 }
 
+std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
+                                  const wxString& directory) {
+    wxDirDialog dialog(parent, title, directory, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    g_answeredDialog = nullptr;
+    const int result = dialog.ShowModal();
+    wxString path;
+    if (g_answeredDialog == &dialog) {
+        path = g_answeredPath;
+    } else if (result == wxID_OK) {
+        path = dialog.GetPath();
+    }
+    g_answeredDialog = nullptr;
+    if (result != wxID_OK || path.empty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 int RunModal(wxDialog& dialog) {
     return dialog.ShowModal();
 }
@@ -78,6 +97,10 @@ int ModalAnswers::Enter(wxDialog* dialog) {
         asked.wildcard = file->GetWildcard();
         asked.directory = file->GetDirectory();
         asked.fileName = file->GetFilename();
+    } else if (auto* folder = dynamic_cast<wxDirDialogBase*>(dialog)) {
+        asked.kind = AskedQuestion::Kind::File;
+        asked.text = folder->GetMessage();
+        asked.directory = folder->GetPath();
     } else {
         asked.text = dialog->GetTitle();
     }
