@@ -1,7 +1,5 @@
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
 
-#include <ctime>
-
 #include <wx/artprov.h>
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
@@ -27,6 +25,7 @@
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
 #include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CErrorReportingDlg.h"
 #include "monitor/mainwindow/ProgramVersion.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
@@ -750,30 +749,8 @@ void CUpdateCtrlDlg::OnDownload() {
 }
 
 void CUpdateCtrlDlg::OnErrorLink() {
-    // Until the error report dialog exists, the record is shown in a message box.
-    wxString text;
-    if (error_.errorId != 0) {
-        text << "[" << error_.errorId << "]\n";
-    }
-    text << Tr(L"Описание:") << "\n" << error_.description << "\n\n" << Tr(L"Категория:") << " ";
-    switch (error_.category) {
-        case 0:
-            text << Tr(L"Коммуникация с сервером");
-            break;
-        case 1:
-            text << Tr(L"Коммуникация с устройством");
-            break;
-        default:
-            text << Tr(L"Неизвестно");
-            break;
-    }
-    const std::time_t when = std::chrono::system_clock::to_time_t(error_.time);
-    std::tm local{};
-    localtime_r(&when, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%d/%m/%Y %H:%M:%S", &local);
-    text << "\n" << Tr(L"Дата, время:") << " " << stamp;
-    platform::AskMessage(this, text, "Error Reporting", wxOK | wxICON_ERROR);
+    CErrorReportingDlg dlg(error_, this);
+    platform::RunModal(dlg);
 }
 
 void CUpdateCtrlDlg::OnForceUpdate() {

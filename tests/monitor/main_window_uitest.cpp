@@ -27,8 +27,9 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "monitor/ui/CDevicesListCtrl.h"
+#include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
@@ -370,15 +371,24 @@ TEST_F(MainWindowTest, ErrorsOfATaskEndItAndTheLinkAppearsOnlyWithADescription) 
     Event("<message msgtype=\"0\" message=\"Готово\"/>",
           [&] { return !Shown(CUpdateCtrlDlg::kErrorLinkId); });
 
-    // The link shows the record; until its own dialog exists, in a message box.
+    // The link opens the error report with the record.
     platform::ModalAnswers answers;
+    std::optional<AgentErrorRecord> shown;
+    answers.SetHandler([&](wxDialog& dialog) {
+        if (auto* report = dynamic_cast<CErrorReportingDlg*>(&dialog)) {
+            shown = report->Report();
+        }
+        return static_cast<int>(wxID_OK);
+    });
     window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->Show();
     wxHyperlinkEvent link(window.FindWindow(CUpdateCtrlDlg::kErrorLinkId),
                           CUpdateCtrlDlg::kErrorLinkId, wxEmptyString);
     window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->ProcessWindowEvent(link);
     ASSERT_EQ(answers.asked().size(), 1u);
-    EXPECT_NE(answers.asked()[0].text.Find("[17]"), wxNOT_FOUND);
-    EXPECT_NE(answers.asked()[0].text.Find(L"Коммуникация с сервером"), wxNOT_FOUND);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->errorId, 17);
+    EXPECT_EQ(shown->category, 0);
+    EXPECT_EQ(shown->description, L"timeout");
 }
 
 TEST_F(MainWindowTest, TheSelectedDeviceIsUpdatedByModelAndOnlyWhenItNeedsAnUpdate) {
