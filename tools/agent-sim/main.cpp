@@ -33,6 +33,7 @@ constexpr const char* kHelp =
     "                  and \\xNN escapes\n"
     "  --help          this text\n"
     "\n"
+    "An offline update prepared for a UIN ending in -00000000 fails a third of the way.\n"
     "VORN_PIPE_NS selects the pipe namespace, VORN_REGISTRY_DIR the registry folder.\n"
     "It ends on SIGTERM or SIGINT.\n";
 
