@@ -24,9 +24,11 @@
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
+#include "monitor/mainwindow/ProgramVersion.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/ui/CErrorReportingDlg.h"
-#include "monitor/mainwindow/ProgramVersion.h"
+#include "offline/ui/CPrepareOfflineUpdateDlg.h"
+#include "offline/ui/CPrepareUsbDisk.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
@@ -228,6 +230,9 @@ void CUpdateCtrlDlg::CreateControls() {
 
 void CUpdateCtrlDlg::Initialise() {
     loading_ = new CLoadingBlackListWnd();
+    // Kept for the window's whole life: the agent's offline progress is routed to it whether or
+    // not it is open.
+    offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
     if (enableOthers_) {
         otherDevices_->Show();
     }
@@ -416,7 +421,9 @@ void CUpdateCtrlDlg::OnScanProgress(std::int32_t, std::int32_t) {}
 
 void CUpdateCtrlDlg::OnUploadProgress(std::int32_t, std::int32_t) {}
 
-void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) {}
+void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) {
+    offline_->OnOfflineUpdateProgress(number, total, failed);
+}
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
     // Until the RAM file list dialog exists the list is shown as a plain message.
@@ -739,7 +746,8 @@ void CUpdateCtrlDlg::OnScan() {
 }
 
 void CUpdateCtrlDlg::OnOtherDevices() {
-    // The USB-disk preparation dialog is not part of this window yet.
+    CPrepareUsbDisk dialog(this);
+    platform::RunModal(dialog);
 }
 
 void CUpdateCtrlDlg::OnDownload() {
@@ -963,6 +971,9 @@ void CUpdateCtrlDlg::DoExit() {
     }
     if (IsModal()) {
         EndModal(wxID_CANCEL);
+    }
+    if (offline_ && offline_->IsModal()) {
+        offline_->EndModal(wxID_CANCEL);
     }
     if (loop_) {
         // Exit may be chosen while a message box or picker runs its own loop; Exit() would

@@ -32,6 +32,7 @@ namespace vorn {
 
 class CDevicesListCtrl;
 class CLoadingBlackListWnd;
+class CPrepareOfflineUpdateDlg;
 class EventChannelWorker;
 struct DeviceRecord;
 
@@ -117,6 +118,7 @@ public:
 
     CDevicesListCtrl& List() { return *list_; }
     CLoadingBlackListWnd& LoadingWindow() { return *loading_; }
+    CPrepareOfflineUpdateDlg& OfflineUpdateDialog() { return *offline_; }
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
     const AgentErrorRecord& ErrorRecord() const { return error_; }
@@ -249,6 +251,7 @@ private:
     wxButton* download_ = nullptr;
 
     CLoadingBlackListWnd* loading_ = nullptr;
+    CPrepareOfflineUpdateDlg* offline_ = nullptr;  // a child window, destroyed with this one
     std::unique_ptr<platform::DesktopTray> tray_;
     wxTimer startupTimer_;
     platform::UiThreadCall gate_;
