@@ -22,6 +22,9 @@
 #include "app/LanguageCatalogue.h"
 #include "app/ui/WindowLanguage.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "dialogs/ui/CRamFileListDialog.h"
+#include "dialogs/ui/CRamFilenameDialog.h"
+#include "dialogs/ui/CSerialNoDialog.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/NotificationHandler.h"
 #include "monitor/mainwindow/ProgramVersion.h"
@@ -426,8 +429,11 @@ void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t t
 }
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
-    // Until the RAM file list dialog exists the list is shown as a plain message.
-    OnUi([&] { platform::AskMessage(this, batches, GetTitle(), wxOK | wxICON_INFORMATION); });
+    OnUi([&] {
+        CRamFileListDialog dlg(this);
+        dlg.SetListText(batches);
+        platform::RunModal(dlg);
+    });
 }
 
 std::filesystem::path CUpdateCtrlDlg::RamFileFolder() {
@@ -841,16 +847,15 @@ void CUpdateCtrlDlg::OnRamFileNamed(bool fetch) {
     if (!record) {
         return;
     }
-    // A plain text question stands in for the RAM file name dialog until it exists.
-    wxTextEntryDialog dialog(
-        this,
-        fetch ? Tr(L"Введите имя файла для загрузки...") : Tr(L"Введите имя удаляемого файла..."),
-        GetTitle(), GetLastRamFilename());
-    if (platform::RunModal(dialog) != wxID_OK) {
+    // The dialog remembers the name for the next question, of either command.
+    CRamFilenameDialog dlg(
+        (fetch ? Tr(L"Введите имя файла для загрузки...") : Tr(L"Введите имя удаляемого файла..."))
+            .ToStdWstring(),
+        this);
+    if (platform::RunModal(dlg) != wxID_OK) {
         return;
     }
-    const std::wstring name = dialog.GetValue().ToStdWstring();
-    SetLastRamFilename(name);
+    const std::wstring name = dlg.FileName();
     const std::string text =
         fetch ? request::RamFileGet(record->id, name) : request::RamFileDelete(record->id, name);
     if (!Send(text)) {
@@ -863,12 +868,11 @@ void CUpdateCtrlDlg::OnSetSerialNo() {
     if (!record) {
         return;
     }
-    // A plain text question stands in for the serial number dialog until it exists.
-    wxTextEntryDialog dialog(this, Tr(L"Серийный номер"), GetTitle(), record->serialno);
-    if (platform::RunModal(dialog) != wxID_OK) {
+    CSerialNoDialog dlg(this);
+    if (platform::RunModal(dlg) != wxID_OK) {
         return;
     }
-    const std::wstring serial = dialog.GetValue().ToStdWstring();
+    const std::wstring serial = dlg.SerialNumber();
     if (Send(request::SetSerialNo(record->id, serial))) {
         list_->Devices().SetSerialNo(record->id, serial);
     }

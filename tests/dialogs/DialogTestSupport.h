@@ -18,6 +18,7 @@
 
 namespace vorn::test {
 
+#ifdef VORN_BIN_DIR
 // Translation into English from the database the build makes, for the lifetime of the object.
 class EnglishInterface {
 public:
@@ -35,7 +36,9 @@ public:
     EnglishInterface(const EnglishInterface&) = delete;
     EnglishInterface& operator=(const EnglishInterface&) = delete;
 };
+#endif
 
+#ifdef VORN_SOURCE_DIR
 // Shows the dialog without a modal loop, takes its picture from the screen into
 // build/screenshots/<name>.png and hides it again.
 inline void SaveScreenshot(wxDialog& dialog, const std::string& name) {
@@ -60,15 +63,22 @@ inline void SaveScreenshot(wxDialog& dialog, const std::string& name) {
     dialog.Hide();
     Pump();
 }
+#endif
 
-// Presses a button of a dialog that a test hook holds (not shown, not modal) the way a click
-// would, and returns the code the dialog would have ended with (0 while it stays open).
+// Presses a button of a dialog that a test hook holds (not modal) the way a click would, and
+// returns the code the dialog ended with: the button's own when it closed without one, 0 while
+// it stays open.
 inline int Press(wxDialog& dialog, int buttonId) {
     dialog.SetReturnCode(0);
+    dialog.Show();
     wxCommandEvent click(wxEVT_BUTTON, buttonId);
     click.SetEventObject(dialog.FindWindow(buttonId));
     dialog.ProcessWindowEvent(click);
-    return dialog.GetReturnCode();
+    if (dialog.IsShown()) {
+        dialog.Hide();
+        return 0;
+    }
+    return dialog.GetReturnCode() != 0 ? dialog.GetReturnCode() : buttonId;
 }
 
 }  // namespace vorn::test

@@ -25,6 +25,10 @@
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "dialogs/DialogTestSupport.h"
+#include "dialogs/ui/CRamFileListDialog.h"
+#include "dialogs/ui/CRamFilenameDialog.h"
+#include "dialogs/ui/CSerialNoDialog.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
@@ -560,10 +564,17 @@ TEST_F(MainWindowTest, AFetchedRamFileIsSavedWhereTheOperatorChoseAndTheFolderIs
                std::string::npos;
     }));
 
-    // A list of files is shown to the operator (in a message until its own dialog exists).
+    // A list of files is shown to the operator in the RAM file list dialog.
+    std::wstring listed;
+    answers.SetHandler([&](wxDialog& dialog) {
+        if (auto* list = dynamic_cast<CRamFileListDialog*>(&dialog)) {
+            listed = list->ListText();
+        }
+        return static_cast<int>(wxID_OK);
+    });
     Notify("<ram_file_list id=\"1\" batches=\"a.zip b.zip\"/>");
     ASSERT_TRUE(PumpUntil([&] { return answers.asked().size() == 2; }));
-    EXPECT_EQ(answers.asked()[1].text, "a.zip b.zip");
+    EXPECT_EQ(listed, L"a.zip b.zip");
 }
 
 TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
@@ -574,16 +585,19 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
     agent_->Clear();
 
     platform::ModalAnswers answers;
-    wxString typed = "SN-42";
+    wxString typed = "004217";
     answers.SetHandler([&](wxDialog& dialog) {
-        if (auto* entry = dynamic_cast<wxTextEntryDialog*>(&dialog)) {
-            entry->SetValue(typed);
-            return static_cast<int>(wxID_OK);
+        // The service dialogs are filled and confirmed the way the operator would.
+        for (int field : {int{CSerialNoDialog::kSerialId}, int{CRamFilenameDialog::kFileNameId}}) {
+            if (auto* edit = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(field))) {
+                edit->SetValue(typed);
+                return test::Press(dialog, wxID_OK);
+            }
         }
         return static_cast<int>(wxID_OK);
     });
     Command(CUpdateCtrlDlg::kSetSerialNoId);
-    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"SN-42");
+    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"004217");
     typed = L"журнал.zip";
     Command(CUpdateCtrlDlg::kRamFileGetId);
     Command(CUpdateCtrlDlg::kRamFileDeleteId);
@@ -593,7 +607,7 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
     Click(CUpdateCtrlDlg::kSettingsId);
     EXPECT_EQ(agent_->Requests(),
               (std::vector<std::string>{
-                  request::SetSerialNo(8, L"SN-42"), request::RamFileGet(8, L"журнал.zip"),
+                  request::SetSerialNo(8, L"004217"), request::RamFileGet(8, L"журнал.zip"),
                   request::RamFileDelete(8, L"журнал.zip"), request::RamFileList(8),
                   request::DeleteBlackList(8), request::UpdateAll(), request::GetOptions()}));
     // The name typed last is kept for the next question.
@@ -613,9 +627,9 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
     // serial number stays as it was.
     agent_.reset();
     answers.ClearAsked();
-    typed = "SN-43";
+    typed = "004218";
     Command(CUpdateCtrlDlg::kSetSerialNoId);
-    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"SN-42");
+    EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"004217");
     Command(CUpdateCtrlDlg::kDeleteBlackListId);
     Command(CUpdateCtrlDlg::kRamFileListId);
     Command(CUpdateCtrlDlg::kSetDateTimeId);
