@@ -11,6 +11,7 @@
 #include <wx/stattext.h>
 
 #include "app/AppProfile.h"
+#include "dialogs/ui/CServerParams.h"
 #include "logging/Logger.h"
 #include "offline/OfflineRules.h"
 #include "offline/PackageUnpacker.h"
@@ -128,7 +129,9 @@ void CPrepareUsbDisk::OnSerialSelected(wxCommandEvent&) {
 }
 
 void CPrepareUsbDisk::OnConnectionParameters(wxCommandEvent&) {
-    // The server settings dialog is not part of the program yet.
+    // It stores what the operator enters; the next request reads it afresh.
+    CServerParams dialog(this);
+    platform::RunModal(dialog);
 }
 
 void CPrepareUsbDisk::OnOk(wxCommandEvent&) {

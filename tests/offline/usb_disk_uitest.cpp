@@ -215,6 +215,10 @@ TEST_F(UsbDiskDialog, ServerErrorsKeepTheStageAndCredentialsAreAskedFor) {
     ASSERT_TRUE(WaitFor(HttpStatusText(404)));
     EXPECT_EQ(dialog_->Stage(), 1);
     EXPECT_TRUE(Enabled(wxID_OK) && Enabled(Dlg::kConnectionId));
+    Press(Dlg::kConnectionId);  // the server settings, to try another server
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].text, L"Параметры подключения...");
+    answers_.ClearAsked();
 
     server_.Stop();
     tools::UpdateServer guarded(
