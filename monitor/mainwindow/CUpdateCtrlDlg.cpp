@@ -425,7 +425,8 @@ void CUpdateCtrlDlg::OnScanProgress(std::int32_t, std::int32_t) {}
 void CUpdateCtrlDlg::OnUploadProgress(std::int32_t, std::int32_t) {}
 
 void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) {
-    offline_->OnOfflineUpdateProgress(number, total, failed);
+    // Through this window's gate, which its destruction closes before the worker is stopped.
+    OnUi([&] { offline_->OnOfflineUpdateProgress(number, total, failed); });
 }
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
