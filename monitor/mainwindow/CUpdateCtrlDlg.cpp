@@ -22,6 +22,7 @@
 #include "app/LanguageCatalogue.h"
 #include "app/ui/WindowLanguage.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "dialogs/ui/COptionDialog.h"
 #include "dialogs/ui/CRamFileListDialog.h"
 #include "dialogs/ui/CRamFilenameDialog.h"
 #include "dialogs/ui/CSerialNoDialog.h"
@@ -744,8 +745,26 @@ void CUpdateCtrlDlg::OnSettings() {
     if (message) {
         options = ReadOptions(*message);
     }
-    // The options dialog that shows and edits these options is not part of this window yet.
-    (void)options;
+    OptionDialogActions actions;
+    // Filled by the black-list editor and the offline update dialog.
+    COptionDialog dlg(this, std::move(actions));
+    if (dlg.RunWithOptions(options) != wxID_OK) {
+        return;
+    }
+    options = dlg.GetOptions();
+    if (!options.checkEnabled) {
+        lastCheckTime_->SetLabel(wxEmptyString);
+        nextCheckTime_->SetLabel(wxEmptyString);
+        lastCheckLabel_->Hide();
+        nextCheckLabel_->Hide();
+        Relayout();
+    }
+    // The agent answers the new options as it would notify; an unanswered request has nothing
+    // to hand on.
+    std::string answer;
+    if (CallAgent(request::AppOptions(options), answer)) {
+        HandleNotification(answer, *this);
+    }
 }
 
 void CUpdateCtrlDlg::OnScan() {

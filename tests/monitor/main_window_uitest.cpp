@@ -594,7 +594,7 @@ TEST_F(MainWindowTest, ServiceCommandsSendTheirRequestsAndReportFailures) {
                 return test::Press(dialog, wxID_OK);
             }
         }
-        return static_cast<int>(wxID_OK);
+        return static_cast<int>(wxID_CANCEL);
     });
     Command(CUpdateCtrlDlg::kSetSerialNoId);
     EXPECT_EQ(window.List().Devices().FindById(8)->serialno, L"004217");
