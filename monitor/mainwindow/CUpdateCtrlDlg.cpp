@@ -746,6 +746,7 @@ void CUpdateCtrlDlg::OnSettings() {
         options = ReadOptions(*message);
     }
     OptionDialogActions actions;
+    actions.openOfflineUpdate = [this](wxWindow*) { platform::RunModal(*offline_); };
     // Filled by the black-list editor and the offline update dialog.
     COptionDialog dlg(this, std::move(actions));
     if (dlg.RunWithOptions(options) != wxID_OK) {

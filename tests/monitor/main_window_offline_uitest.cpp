@@ -69,5 +69,23 @@ TEST_F(MainWindowOffline, OfflineProgressReachesTheOwnedDialogOnlyWhileItIsOpen)
     dialog.Hide();
 }
 
+TEST_F(MainWindowOffline, OptionsButton1060OpensTheOwnedOfflineDialog) {
+    window_ = new CUpdateCtrlDlg(false);
+    test::Pump();
+    int offlineShown = 0;
+    answers_.SetHandler([&](wxDialog& dialog) {
+        if (&dialog == &window_->OfflineUpdateDialog()) {
+            ++offlineShown;
+        } else {
+            wxCommandEvent click(wxEVT_BUTTON, 1060);
+            dialog.ProcessWindowEvent(click);
+        }
+        return static_cast<int>(wxID_CANCEL);
+    });
+    wxCommandEvent settings(wxEVT_BUTTON, CUpdateCtrlDlg::kSettingsId);
+    window_->ProcessWindowEvent(settings);
+    EXPECT_EQ(offlineShown, 1);
+}
+
 }  // namespace
 }  // namespace vorn
