@@ -184,7 +184,7 @@ TEST_F(OfflineUpdateDialog, Screenshots) {
     Control<wxTextCtrl>(dialog_, Dlg::kUinId)->SetValue(L"ABC-123-12345678");
     Notify(4, 12, true);
     Notify(3, 12);
-    EXPECT_EQ(dialog_->GetTitle(), "Offline update preparation");
+    EXPECT_EQ(dialog_->GetTitle(), "Prepare an offline update");
     EXPECT_TRUE(test::SaveScreenshot(dialog_, "offline-update-en"));
     delete dialog_;
     dialog_ = nullptr;
