@@ -263,13 +263,24 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         }
     }
 
+    std::error_code error;
+    fs::create_directories(target, error);
+    const fs::path root = fs::weakly_canonical(target, error);
     std::map<std::string, std::string> manifest;  // path as written -> digest; last one wins
     std::vector<char> buffer(kChunk);
     for (Entry& entry : entries) {
         const fs::path relative = SafeEntryPath(entry.name);
         const fs::path output = target / relative;
-        std::error_code error;
         fs::create_directories(output.parent_path(), error);
+        // A link already in the target must not lead the file elsewhere.
+        const fs::path folder = fs::weakly_canonical(output.parent_path(), error);
+        const auto [rootEnd, folderAt] =
+            std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
+        if (error || rootEnd != root.end()) {
+            report.unsafe.push_back(entry.name);
+            log("skipped entry leading outside the target folder: " + entry.name);
+            continue;
+        }
         const int fd =
             ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {

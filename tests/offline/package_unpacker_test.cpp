@@ -65,11 +65,17 @@ TEST(PackageUnpacker, NamesOutsideTheTargetAreSkippedAndReported) {
     std::string logged;
     UnpackOptions options;
     options.log = [&](const std::string& line) { logged += line + "\n"; };
-    const UnpackReport report = UnpackUpdateArchive(
-        MakeZip({{"../outside.bin", "bad"}, {"/tmp/abs.bin", "bad"}, {"ok.bin", "good"}}), target,
-        options);
+    // A link already in the target does not lead a file elsewhere either.
+    fs::create_directories(root / "elsewhere");
+    fs::create_directory_symlink(root / "elsewhere", target / "link");
+    const UnpackReport report = UnpackUpdateArchive(MakeZip({{"../outside.bin", "bad"},
+                                                             {"/tmp/abs.bin", "bad"},
+                                                             {"link/through.bin", "bad"},
+                                                             {"ok.bin", "good"}}),
+                                                    target, options);
     EXPECT_FALSE(report.Succeeded());
-    EXPECT_EQ(report.unsafe.size(), 2u);
+    EXPECT_EQ(report.unsafe.size(), 3u);
+    EXPECT_TRUE(fs::is_empty(root / "elsewhere"));
     EXPECT_EQ(report.written, std::vector<std::string>{"ok.bin"});
     EXPECT_FALSE(fs::exists(root / "outside.bin"));
     EXPECT_FALSE(fs::exists("/tmp/abs.bin"));
