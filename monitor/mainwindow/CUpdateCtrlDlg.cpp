@@ -21,6 +21,7 @@
 #include "app/AppProfile.h"
 #include "app/LanguageCatalogue.h"
 #include "app/ui/WindowLanguage.h"
+#include "blacklist/ui/CBlackListDlg.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
 #include "dialogs/ui/COptionDialog.h"
 #include "dialogs/ui/CRamFileListDialog.h"
@@ -748,6 +749,9 @@ void CUpdateCtrlDlg::OnSettings() {
     OptionDialogActions actions;
     actions.openOfflineUpdate = [this](wxWindow*) { platform::RunModal(*offline_); };
     // Filled by the black-list editor and the offline update dialog.
+    actions.openBlackListEditor = [](wxWindow* parent, const std::filesystem::path& file) {
+        CBlackListDlg::Run(parent, file);
+    };
     COptionDialog dlg(this, std::move(actions));
     if (dlg.RunWithOptions(options) != wxID_OK) {
         return;
