@@ -90,7 +90,7 @@ public:
     void OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) override {}
     void ShowRamFileList(const std::wstring&) override {}
     std::filesystem::path RamFileFolder() override { return {}; }
-    void StoreRamFileFolder(const std::filesystem::path&) override {}
+    void RememberRamFileFolder(const std::filesystem::path&) override {}
     std::optional<std::filesystem::path> AskSavePath(const vorn::RamFileSaveQuestion&) override {
         return std::nullopt;
     }

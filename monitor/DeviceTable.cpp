@@ -124,6 +124,14 @@ bool DeviceTable::MarkChecking(int32_t id) {
     return ChangeRecord(id, [](DeviceRecord& r) { r.connect = kConnectionChecking; });
 }
 
+bool DeviceTable::CancelChecking(int32_t id, int32_t previousConnect) {
+    return ChangeRecord(id, [previousConnect](DeviceRecord& r) {
+        if (r.connect == kConnectionChecking) {
+            r.connect = previousConnect;
+        }
+    });
+}
+
 bool DeviceTable::SetUpdateState(int32_t id, int32_t state) {
     return ChangeRecord(id, [state](DeviceRecord& r) { r.updates = state; });
 }

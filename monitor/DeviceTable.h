@@ -46,6 +46,8 @@ public:
 
     bool Remove(int32_t id);
     bool MarkChecking(int32_t id);
+    // Puts back the connection state a check replaced, when nothing has reported a new one since.
+    bool CancelChecking(int32_t id, int32_t previousConnect);
     bool SetUpdateState(int32_t id, int32_t state);
     bool SetSerialNo(int32_t id, const std::wstring& serialno);
     bool SetCheckResult(int32_t id, int32_t state, bool allowScanning,

@@ -159,7 +159,8 @@ void OnUpdateCheck(const AgentMessage& message, MainWindowOperations& window) {
         return;
     }
     const bool allowScanning = ReadAllowScanning(message);
-    window.Devices().SetCheckResult(id, message.Int("state"), allowScanning,
+    // A missing state is no news, not "update available".
+    window.Devices().SetCheckResult(id, message.Int("state", kNoInformation), allowScanning,
                                     message.Text("attributeName"), message.Text("serialno"));
     const std::wstring text = message.Text("message");
     if (!text.empty()) {
@@ -233,7 +234,8 @@ void OnCheckTimes(const AgentMessage& message, MainWindowOperations& window) {
 
 void OnRamFile(const AgentMessage& message, MainWindowOperations& window) {
     RamFileViews& views = window.RamFiles();
-    const auto content = DecodeBase64(message.Raw("content").value_or(std::string()));
+    const auto encoded = message.Raw("content");
+    const auto content = encoded ? DecodeBase64(*encoded) : std::nullopt;
     if (!content) {
         views.ShowErrorBox(Tr(L"Ошибка в полученных данных"));
         return;
@@ -247,7 +249,7 @@ void OnRamFile(const AgentMessage& message, MainWindowOperations& window) {
     if (!chosen || chosen->empty()) {
         return;  // the operator cancelled: nothing to write, nothing to report
     }
-    views.StoreRamFileFolder(chosen->parent_path());
+    views.RememberRamFileFolder(*chosen);
     // Whole or not at all: a failed write never leaves a cut-off file in place of a good one.
     if (!platform::ReplaceFileAtomically(*chosen, *content)) {
         views.ShowErrorBox(Tr(L"Ошибка сохранения данных в файл"));

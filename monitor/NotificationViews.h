@@ -52,7 +52,8 @@ public:
 
     // The profile value "SpecificPlatforms"/"RamFilePath"; empty when it is not set.
     virtual std::filesystem::path RamFileFolder() = 0;
-    virtual void StoreRamFileFolder(const std::filesystem::path& folder) = 0;
+    // Remember the folder of the file the operator chose, by the settings store's folder rule.
+    virtual void RememberRamFileFolder(const std::filesystem::path& chosenFile) = 0;
 
     // Save-file dialog with overwrite prompt on; the chosen path, or nothing when cancelled.
     virtual std::optional<std::filesystem::path> AskSavePath(

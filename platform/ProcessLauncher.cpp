@@ -38,6 +38,12 @@ struct ProcessLauncher::Reaper {
     struct Child {
         pid_t pid;
         UniqueFd fd;  // empty without process descriptors
+        std::filesystem::path program;
+    };
+    struct Ended {
+        std::filesystem::path program;
+        pid_t pid;
+        int status;
     };
 
     mutable std::mutex mutex;
@@ -45,10 +51,14 @@ struct ProcessLauncher::Reaper {
     StopSignal wake;
     bool stopping = false;
     std::thread thread;
+    // Held while the exit handler runs; separate from `mutex` so that the handler may ask the
+    // launcher anything.
+    std::mutex handlerMutex;
+    ExitHandler exitHandler;
 
-    void Add(pid_t pid) {
+    void Add(pid_t pid, const std::filesystem::path& program) {
         std::lock_guard lock(mutex);
-        children.push_back({pid, UniqueFd(OpenProcessFd(pid))});
+        children.push_back({pid, UniqueFd(OpenProcessFd(pid)), program});
         if (!thread.joinable()) {
             thread = std::thread([this] { Run(); });
         }
@@ -68,15 +78,31 @@ struct ProcessLauncher::Reaper {
 
     // Collects the children that have ended; true when any of them has no descriptor to wait on.
     bool Collect() {
-        std::lock_guard lock(mutex);
+        std::vector<Ended> ended;
         bool needsPolling = false;
-        for (auto it = children.begin(); it != children.end();) {
-            if (::waitpid(it->pid, nullptr, WNOHANG) != 0) {
-                it = children.erase(it);  // ended, or no longer ours to wait for
-                continue;
+        {
+            std::lock_guard lock(mutex);
+            for (auto it = children.begin(); it != children.end();) {
+                int status = 0;
+                const pid_t result = ::waitpid(it->pid, &status, WNOHANG);
+                if (result != 0) {
+                    if (result == it->pid) {
+                        ended.push_back({it->program, it->pid, status});
+                    }
+                    it = children.erase(it);  // ended, or no longer ours to wait for
+                    continue;
+                }
+                needsPolling = needsPolling || !it->fd;
+                ++it;
             }
-            needsPolling = needsPolling || !it->fd;
-            ++it;
+        }
+        if (!ended.empty()) {
+            std::lock_guard lock(handlerMutex);
+            for (const Ended& child : ended) {
+                if (exitHandler) {
+                    exitHandler(child.program, child.pid, child.status);
+                }
+            }
         }
         return needsPolling;
     }
@@ -158,8 +184,13 @@ pid_t ProcessLauncher::Start(const std::filesystem::path& program,
     if (error != nullptr) {
         *error = 0;
     }
-    reaper_->Add(pid);
+    reaper_->Add(pid, program);
     return pid;
+}
+
+void ProcessLauncher::SetExitHandler(ExitHandler handler) {
+    std::lock_guard lock(reaper_->handlerMutex);
+    reaper_->exitHandler = std::move(handler);
 }
 
 std::size_t ProcessLauncher::RunningChildren() const {

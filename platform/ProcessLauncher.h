@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,13 @@ public:
 
     // Started processes that have not been collected yet.
     std::size_t RunningChildren() const;
+
+    // Called on the reaper's thread for each started process that ends, with the program it
+    // runs, its id and its wait status. Setting a new handler (or none) waits for a call in
+    // progress, so that what the handler uses may go away afterwards.
+    using ExitHandler =
+        std::function<void(const std::filesystem::path& program, pid_t pid, int status)>;
+    void SetExitHandler(ExitHandler handler);
 
 private:
     struct Reaper;

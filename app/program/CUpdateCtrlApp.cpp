@@ -4,6 +4,8 @@
 #include <wx/evtloop.h>
 #include <wx/log.h>
 
+#include <sys/wait.h>
+
 #include <csignal>
 #include <vector>
 
@@ -14,13 +16,16 @@
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "platform/FolderTree.h"
 #include "platform/KnownFolders.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/SingleInstance.h"
+#include "platform/ui/ModalQuestions.h"
 
 namespace vorn {
 
 namespace {
 
 constexpr std::uint32_t kStartupLogLevel = 50;
+constexpr std::uint32_t kAgentExitLogLevel = 50;
 
 }  // namespace
 
@@ -41,6 +46,14 @@ bool CUpdateCtrlApp::OnInit() {
     logger_->Log(kStartupLogLevel, "CUpdateCtrlApp::InitInstance() CreateMutex, the LastError: %d",
                  instance_.lastError());
 
+    // Set before the start: an agent that fails at once is reported too.
+    const std::filesystem::path agent = AgentProgramPath();
+    platform::ProcessLauncher::Instance().SetExitHandler(
+        [this, agent](const std::filesystem::path& program, pid_t pid, int status) {
+            if (program == agent) {
+                LogAgentExit(pid, status);
+            }
+        });
     StartAgentProcess();
 
     commandLine_ = std::make_unique<CZeltCommandLineInfo>();
@@ -73,6 +86,7 @@ int CUpdateCtrlApp::OnRun() {
     delete window_;
     window_ = nullptr;
     commandLine_.reset();
+    platform::ProcessLauncher::Instance().SetExitHandler(nullptr);
     logger_.reset();
     return 0;
 }
@@ -92,6 +106,17 @@ void CUpdateCtrlApp::OnActivationRequest(const std::wstring& title) {
     }
 }
 
+void CUpdateCtrlApp::LogAgentExit(pid_t pid, int status) {
+    // The reaper's thread; the logger takes its own lock.
+    if (WIFEXITED(status)) {
+        logger_->Log(kAgentExitLogLevel, "The agent (process %d) exited with status %d",
+                     static_cast<int>(pid), WEXITSTATUS(status));
+    } else if (WIFSIGNALED(status)) {
+        logger_->Log(kAgentExitLogLevel, "The agent (process %d) was ended by signal %d",
+                     static_cast<int>(pid), WTERMSIG(status));
+    }
+}
+
 void CUpdateCtrlApp::OnTerminationSignal(int /*signal*/) {
     // Runs from the event loop, not in signal context: the toolkit only records the signal.
     if (auto* app = dynamic_cast<CUpdateCtrlApp*>(wxTheApp)) {
@@ -101,16 +126,10 @@ void CUpdateCtrlApp::OnTerminationSignal(int /*signal*/) {
 
 void CUpdateCtrlApp::EndBySignal() {
     endingBySignal_ = true;
-    // Modal dialogs run loops of their own: end them first, then the main window's loop.
-    bool modalOpen = false;
-    for (wxWindow* window : wxTopLevelWindows) {
-        auto* dialog = dynamic_cast<wxDialog*>(window);
-        if (dialog != nullptr && dialog != window_ && dialog->IsModal()) {
-            dialog->EndModal(wxID_CANCEL);
-            modalOpen = true;
-        }
-    }
-    if (modalOpen) {
+    // Dialogs and message boxes run loops of their own: end them first (none opens after
+    // this), then the main window's loop.
+    platform::CloseModalQuestions();
+    if (platform::OpenModalQuestions() > 0) {
         CallAfter([this] { EndBySignal(); });
         return;
     }

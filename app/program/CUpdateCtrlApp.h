@@ -2,6 +2,8 @@
 
 #include <wx/app.h>
 
+#include <sys/types.h>
+
 #include <memory>
 
 namespace Kavro::Greywick {
@@ -38,6 +40,8 @@ private:
     static void OnTerminationSignal(int signal);
     void EndBySignal();
     void OnActivationRequest(const std::wstring& title);
+    // Records how the agent this program started has ended.
+    void LogAgentExit(pid_t pid, int status);
 
     platform::SingleInstance& instance_;
     std::unique_ptr<Kavro::Greywick::Logger> logger_;

@@ -20,6 +20,7 @@
 #include "agent/RequestChannel.h"
 #include "app/AppProfile.h"
 #include "app/LanguageCatalogue.h"
+#include "app/ui/ToolkitLanguage.h"
 #include "app/ui/WindowLanguage.h"
 #include "blacklist/ui/CBlackListDlg.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
@@ -41,6 +42,7 @@
 #include "resources/icons/tray_idle.xpm"
 #include "resources/icons/tray_task.xpm"
 #include "resources/icons/vorn_update.xpm"
+#include "scan/ui/CSessionScanDataDlg.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -52,6 +54,7 @@ constexpr const wchar_t* kTracingModel = L"Q750M1";
 constexpr const wchar_t* kTrayTitle = L"Zelt";
 constexpr const wchar_t* kOperationFailed = L"Операция не была выполнена";
 constexpr const wchar_t* kNoFileChosen = L"Файл не был выбран";
+constexpr const wchar_t* kAgentNotResponding = L"Служба обновления не отвечает";
 constexpr const wchar_t* kBlackListWildcard =
     L"BlackList Files (*.blist)|*.blist|All Files (*.*)|*.*";
 
@@ -76,6 +79,9 @@ CUpdateCtrlDlg::CUpdateCtrlDlg(bool enableOthers)
     // The language is chosen before any window exists, so every text is translated from the
     // start.
     ApplyStoredLanguage();
+    LoadToolkitLanguage();
+    // A new window asks its questions again, whatever an earlier one ended with.
+    platform::ReopenModalQuestions();
     Create(nullptr, wxID_ANY, "Vorn Update", wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMINIMIZE_BOX);
     CreateControls();
@@ -86,6 +92,9 @@ CUpdateCtrlDlg::~CUpdateCtrlDlg() {
     // Release a worker that waits for this window before asking it to stop, so that stopping
     // never waits on a window call.
     gate_.Close();
+    if (scanDialog_) {
+        scanDialog_->CloseWindowCalls();
+    }
     startupTimer_.Stop();
     if (worker_) {
         worker_->Stop();
@@ -174,12 +183,6 @@ void CUpdateCtrlDlg::CreateControls() {
     top->Add(buttons, 0, wxEXPAND | wxALL, border);
     SetSizer(top);
 
-    // Template 102 is 409 by 182 dialog units.
-    const wxSize templateSize = ConvertDialogToPixels(wxSize(409, 182));
-    SetMinSize(wxSize(templateSize.x, templateSize.y));
-    Fit();
-    SetSize(wxSize(std::max(GetSize().x, templateSize.x), std::max(GetSize().y, templateSize.y)));
-
     list_->Bind(wxEVT_LIST_ITEM_SELECTED, &CUpdateCtrlDlg::OnSelectionChanged, this);
     list_->Bind(wxEVT_LIST_ITEM_DESELECTED, &CUpdateCtrlDlg::OnSelectionChanged, this);
     list_->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CUpdateCtrlDlg::OnItemActivated, this);
@@ -202,9 +205,16 @@ void CUpdateCtrlDlg::CreateControls() {
     // Menu items and the window's own commands (the RAM and serial-number commands have no
     // menu item; they arrive as commands).
     auto onCommand = [this](int id, std::function<void()> handler) {
-        auto call = [handler](wxCommandEvent&) { handler(); };
-        Bind(wxEVT_MENU, call, id);
-        Bind(wxEVT_BUTTON, call, id);
+        Bind(
+            wxEVT_MENU,
+            [this, handler](wxCommandEvent&) {
+                menuCommandDevice_ = menuDevice_;
+                handler();
+                menuCommandDevice_.reset();
+            },
+            id);
+        Bind(
+            wxEVT_BUTTON, [handler](wxCommandEvent&) { handler(); }, id);
     };
     onCommand(kForceUpdateId, [this] { OnForceUpdate(); });
     onCommand(kCopyUinId, [this] { OnCopyUin(); });
@@ -235,6 +245,8 @@ void CUpdateCtrlDlg::CreateControls() {
 
 void CUpdateCtrlDlg::Initialise() {
     loading_ = new CLoadingBlackListWnd();
+    // Before the event channel starts: its worker hands scan progress to this dialog.
+    scanDialog_ = new CSessionScanDataDlg(this, [this] { return error_; });
     // Kept for the window's whole life: the agent's offline progress is routed to it whether or
     // not it is open.
     offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
@@ -250,13 +262,19 @@ void CUpdateCtrlDlg::Initialise() {
 
     updateAll_->SetToolTip(Tr(L"Применить доступные обновления к подключенным устройствам"));
     updateDevice_->SetToolTip(Tr(L"Обновить прошивку устройства"));
+    checkNow_->SetToolTip(Tr(L"Проверить наличие обновлений"));
+    settings_->SetToolTip(Tr(L"Настройки программы"));
 
     list_->SetColumns({Tr(L"Модель").ToStdWstring(), Tr(L"Серийный номер").ToStdWstring(),
                        Tr(L"Имя прибора").ToStdWstring(), Tr(L"Подключено").ToStdWstring(),
                        Tr(L"Обновление").ToStdWstring(), Tr(L"Исполнение").ToStdWstring()});
 
+    // Sized only now that every text is in its final language.
+    SizeToContents();
+
     std::string reply;
-    if (CallAgent(request::GetAllDevInfo(), reply)) {
+    const bool listed = CallAgent(request::GetAllDevInfo(), reply);
+    if (listed) {
         if (auto message = AgentMessage::Parse(reply)) {
             list_->Devices().ApplyDeviceList(ReadDeviceList(*message));
         }
@@ -283,7 +301,18 @@ void CUpdateCtrlDlg::Initialise() {
         Show();
     }
     DoShowUpdateSummary();
+    if (!listed) {
+        ShowAgentAbsent();
+    }
     startupTimer_.StartOnce(kStartupDelayMs);
+}
+
+void CUpdateCtrlDlg::SizeToContents() {
+    // Template 102 is 409 by 182 dialog units.
+    const wxSize templateSize = ConvertDialogToPixels(wxSize(409, 182));
+    SetMinSize(wxSize(templateSize.x, templateSize.y));
+    Fit();
+    SetSize(wxSize(std::max(GetSize().x, templateSize.x), std::max(GetSize().y, templateSize.y)));
 }
 
 int CUpdateCtrlDlg::RunUntilExit() {
@@ -302,6 +331,10 @@ void CUpdateCtrlDlg::SetExitHandler(std::function<void()> handler) {
 }
 
 void CUpdateCtrlDlg::OnWorkerMessage(const std::string& message) {
+    // The agent speaks again: the status line goes back to what the devices say.
+    if (agentAbsent_.exchange(false)) {
+        OnUi([this] { DoShowUpdateSummary(); });
+    }
     HandleNotification(message, *this);
 }
 
@@ -420,11 +453,9 @@ DeviceTable& CUpdateCtrlDlg::Devices() {
     return list_->Devices();
 }
 
-// The scan session and offline update dialogs are not part of this window yet; their
-// notifications have nobody to go to, as when those dialogs are closed.
-void CUpdateCtrlDlg::OnScanProgress(std::int32_t, std::int32_t) {}
-
-void CUpdateCtrlDlg::OnUploadProgress(std::int32_t, std::int32_t) {}
+ScanSessionView& CUpdateCtrlDlg::ScanSession() {
+    return *scanDialog_;
+}
 
 void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) {
     // Through this window's gate, which its destruction closes before the worker is stopped.
@@ -443,8 +474,8 @@ std::filesystem::path CUpdateCtrlDlg::RamFileFolder() {
     return GetRamFilePath();
 }
 
-void CUpdateCtrlDlg::StoreRamFileFolder(const std::filesystem::path& folder) {
-    AppProfile::WriteString(kSpecificPlatforms, L"RamFilePath", folder.wstring());
+void CUpdateCtrlDlg::RememberRamFileFolder(const std::filesystem::path& chosenFile) {
+    vorn::RememberRamFileFolder(chosenFile.wstring());
 }
 
 std::optional<std::filesystem::path> CUpdateCtrlDlg::AskSavePath(
@@ -581,6 +612,28 @@ void CUpdateCtrlDlg::Relayout() {
     if (GetSizer()) {
         Layout();
     }
+    KeepKeyboardFocus();
+}
+
+void CUpdateCtrlDlg::KeepKeyboardFocus() {
+    // A button that disabled or hid itself leaves the focus nowhere, and with it every key of
+    // the window; the list takes it over.
+    wxWindow* focus = FindFocus();
+    const bool lost = focus == nullptr ? IsActive()
+                                       : focus != list_ && IsDescendant(focus) &&
+                                             (!focus->IsEnabled() || !focus->IsShown());
+    if (lost && IsShown() && list_->IsEnabled()) {
+        list_->SetFocus();
+    }
+}
+
+void CUpdateCtrlDlg::ShowAgentAbsent() {
+    agentAbsent_ = true;
+    status_->SetLabelText(Tr(kAgentNotResponding));
+    status_->SetToolTip(status_->GetLabelText());
+    SetStatusIcon(2);
+    errorLink_->Hide();
+    Relayout();
 }
 
 bool CUpdateCtrlDlg::IsTrayIconAdded() const {
@@ -592,12 +645,33 @@ wxString CUpdateCtrlDlg::LastBalloon() const {
 }
 
 std::optional<DeviceRecord> CUpdateCtrlDlg::SelectedRecord() const {
+    // A menu command acts on the device its menu was opened for, wherever the selection went
+    // while the menu was up; nothing when that device has gone.
+    if (menuCommandDevice_) {
+        return list_->Devices().FindById(*menuCommandDevice_);
+    }
     return list_->SelectedRecord();
 }
 
 bool CUpdateCtrlDlg::Send(const std::string& request) {
     std::string reply;
-    return CallAgent(request, reply);
+    return Call(request, reply);
+}
+
+bool CUpdateCtrlDlg::Call(const std::string& request, std::string& reply) {
+    // After "<quit/>" the agent hears nothing more from this window, whatever handler is still
+    // unwinding.
+    if (exitDone_) {
+        return false;
+    }
+    if (!CallAgent(request, reply)) {
+        ShowAgentAbsent();
+        return false;
+    }
+    if (agentAbsent_.exchange(false)) {
+        DoShowUpdateSummary();
+    }
+    return true;
 }
 
 void CUpdateCtrlDlg::WarnFailed(const wchar_t* text) {
@@ -663,8 +737,25 @@ void CUpdateCtrlDlg::OnItemRightClick(wxListEvent& event) {
         list_->SetItemState(clicked, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
                             wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     }
-    if (auto menu = BuildContextMenu()) {
-        PopupMenu(menu.get());
+    ShowContextMenu(event.GetPoint());
+}
+
+void CUpdateCtrlDlg::ShowContextMenu(const wxPoint& where) {
+    auto menu = BuildContextMenu();
+    if (!menu) {
+        return;
+    }
+    menuDevice_ = SelectedRecord()->id;
+    PopupContextMenu(*menu, where);
+    // Commands the menu queued are handled first; then the menu's device is forgotten.
+    CallAfter([this] { menuDevice_.reset(); });
+}
+
+void CUpdateCtrlDlg::PopupContextMenu(wxMenu& menu, const wxPoint& where) {
+    if (where == wxDefaultPosition) {
+        PopupMenu(&menu);
+    } else {
+        list_->PopupMenu(&menu, where);
     }
 }
 
@@ -738,7 +829,7 @@ void CUpdateCtrlDlg::OnCheckNow() {
 
 void CUpdateCtrlDlg::OnSettings() {
     std::string reply;
-    if (!CallAgent(request::GetOptions(), reply)) {
+    if (!Call(request::GetOptions(), reply)) {
         return;
     }
     const auto message = AgentMessage::Parse(reply);
@@ -767,13 +858,13 @@ void CUpdateCtrlDlg::OnSettings() {
     // The agent answers the new options as it would notify; an unanswered request has nothing
     // to hand on.
     std::string answer;
-    if (CallAgent(request::AppOptions(options), answer)) {
+    if (Call(request::AppOptions(options), answer)) {
         HandleNotification(answer, *this);
     }
 }
 
 void CUpdateCtrlDlg::OnScan() {
-    // The scan session dialog is not part of this window yet.
+    scanDialog_->DoModalWithDevices(list_->Devices().ScanCapableUins());
 }
 
 void CUpdateCtrlDlg::OnOtherDevices() {
@@ -909,7 +1000,10 @@ void CUpdateCtrlDlg::RefreshConnection() {
         return;
     }
     list_->Devices().MarkChecking(record->id);
-    Send(request::UpdateConnection(record->id));
+    if (!Send(request::UpdateConnection(record->id))) {
+        // No agent will ever end this check.
+        list_->Devices().CancelChecking(record->id, record->connect);
+    }
 }
 
 void CUpdateCtrlDlg::OnStartupTimer(wxTimerEvent&) {
@@ -919,8 +1013,15 @@ void CUpdateCtrlDlg::OnStartupTimer(wxTimerEvent&) {
 
 void CUpdateCtrlDlg::OnCharHook(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
+    if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && PressFocusedControl()) {
+        return;
+    }
     if (key == WXK_ESCAPE || key == WXK_RETURN || key == WXK_NUMPAD_ENTER) {
         OnCancel();
+        return;
+    }
+    if (key == WXK_MENU || (key == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT)) {
+        ShowContextMenu(SelectedRowPoint());
         return;
     }
     if (key == WXK_F5 && !event.HasAnyModifiers()) {
@@ -932,6 +1033,34 @@ void CUpdateCtrlDlg::OnCharHook(wxKeyEvent& event) {
         return;
     }
     event.Skip();
+}
+
+bool CUpdateCtrlDlg::PressFocusedControl() {
+    wxWindow* focus = FindFocus();
+    if (focus == nullptr || !IsDescendant(focus) || !focus->IsEnabled()) {
+        return false;
+    }
+    if (auto* button = dynamic_cast<wxButton*>(focus)) {
+        wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+        click.SetEventObject(button);
+        button->ProcessWindowEvent(click);
+        return true;
+    }
+    if (auto* link = dynamic_cast<wxHyperlinkCtrl*>(focus)) {
+        wxHyperlinkEvent click(link, link->GetId(), link->GetURL());
+        link->ProcessWindowEvent(click);
+        return true;
+    }
+    return false;
+}
+
+wxPoint CUpdateCtrlDlg::SelectedRowPoint() const {
+    wxRect row;
+    const int selected = list_->FirstSelectedRow();
+    if (selected < 0 || !list_->GetItemRect(selected, row)) {
+        return wxDefaultPosition;
+    }
+    return wxPoint(row.x + row.height, row.y + row.height / 2);
 }
 
 void CUpdateCtrlDlg::OnIconize(wxIconizeEvent& event) {
@@ -992,7 +1121,10 @@ void CUpdateCtrlDlg::DoExit() {
         return;
     }
     exitDone_ = true;
-    Send(request::Quit());
+    // Every dialog and message box first, so that none outlives the window or speaks after it.
+    platform::CloseModalQuestions();
+    std::string reply;
+    CallAgent(request::Quit(), reply);
     tray_->Remove();
     Hide();
     if (loading_) {
@@ -1003,6 +1135,9 @@ void CUpdateCtrlDlg::DoExit() {
     }
     if (offline_ && offline_->IsModal()) {
         offline_->EndModal(wxID_CANCEL);
+    }
+    if (scanDialog_ && scanDialog_->IsModal()) {
+        scanDialog_->EndModal(wxID_CANCEL);
     }
     if (loop_) {
         // Exit may be chosen while a message box or picker runs its own loop; Exit() would

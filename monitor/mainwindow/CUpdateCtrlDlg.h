@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +34,7 @@ namespace vorn {
 class CDevicesListCtrl;
 class CLoadingBlackListWnd;
 class CPrepareOfflineUpdateDlg;
+class CSessionScanDataDlg;
 class EventChannelWorker;
 struct DeviceRecord;
 
@@ -47,7 +49,6 @@ class DesktopTray;
 // the UI-thread gate.
 class CUpdateCtrlDlg : public wxDialog,
                        public MainWindowOperations,
-                       private ScanSessionView,
                        private OfflineUpdateView,
                        private RamFileViews {
 public:
@@ -119,6 +120,7 @@ public:
     CDevicesListCtrl& List() { return *list_; }
     CLoadingBlackListWnd& LoadingWindow() { return *loading_; }
     CPrepareOfflineUpdateDlg& OfflineUpdateDialog() { return *offline_; }
+    CSessionScanDataDlg& ScanDialog() { return *scanDialog_; }
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
     const AgentErrorRecord& ErrorRecord() const { return error_; }
@@ -146,24 +148,28 @@ public:
     bool IsProgressVisible() override;
     void HideLoadingWindow() override;
     DeviceTable& Devices() override;
-    ScanSessionView& ScanSession() override { return *this; }
+    ScanSessionView& ScanSession() override;
     OfflineUpdateView& OfflineUpdate() override { return *this; }
     RamFileViews& RamFiles() override { return *this; }
 
+protected:
+    // Shows the context menu (modal until it closes); at the cursor when `where` is
+    // wxDefaultPosition, else at that point of the list.
+    virtual void PopupContextMenu(wxMenu& menu, const wxPoint& where);
+
 private:
-    // ScanSessionView, OfflineUpdateView: their dialogs are not part of this window yet.
-    void OnScanProgress(std::int32_t number, std::int32_t result) override;
-    void OnUploadProgress(std::int32_t number, std::int32_t result) override;
+    // OfflineUpdateView: its dialog is not part of this window yet.
     void OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) override;
     // RamFileViews
     void ShowRamFileList(const std::wstring& batches) override;
     std::filesystem::path RamFileFolder() override;
-    void StoreRamFileFolder(const std::filesystem::path& folder) override;
+    void RememberRamFileFolder(const std::filesystem::path& chosenFile) override;
     std::optional<std::filesystem::path> AskSavePath(const RamFileSaveQuestion& question) override;
     void ShowErrorBox(const std::wstring& text) override;
 
     void CreateControls();
     void Initialise();
+    void SizeToContents();
     void OnWorkerMessage(const std::string& message);
     void OnWorkerFailure(const std::wstring& text);
     // Runs fn on the UI thread through the gate.
@@ -179,10 +185,14 @@ private:
     void SetIdleButtons();
     void SetStatusIcon(std::int32_t messageType);
     void Relayout();
+    void KeepKeyboardFocus();
+    // The request channel found no agent or timed out: say so until it answers again.
+    void ShowAgentAbsent();
 
     std::optional<DeviceRecord> SelectedRecord() const;
     // Sends a request; true when the agent took it.
     bool Send(const std::string& request);
+    bool Call(const std::string& request, std::string& reply);
     void WarnFailed(const wchar_t* text);
 
     // Commands.
@@ -193,6 +203,10 @@ private:
     void OnIdle(wxIdleEvent& event);
     void OnItemActivated(wxListEvent& event);
     void OnItemRightClick(wxListEvent& event);
+    void ShowContextMenu(const wxPoint& where);
+    wxPoint SelectedRowPoint() const;
+    // Enter on a focused button or link presses it; false when the focus is elsewhere.
+    bool PressFocusedControl();
     void UpdateSelectedDevice();
     void OnUpdateAll();
     void OnCheckNow();
@@ -228,6 +242,11 @@ private:
     wxEventLoopBase* loop_ = nullptr;
     using SelectionKey = std::tuple<int, std::int32_t, std::int32_t, std::int32_t, bool>;
     std::optional<SelectionKey> selectionKey_;
+    // The device the open context menu was built for, and the one the running menu command
+    // acts on.
+    std::optional<std::int32_t> menuDevice_;
+    std::optional<std::int32_t> menuCommandDevice_;
+    std::atomic<bool> agentAbsent_{false};
 
     wxFont statusFont_;
     wxIcon idleTrayIcon_;
@@ -252,6 +271,7 @@ private:
 
     CLoadingBlackListWnd* loading_ = nullptr;
     CPrepareOfflineUpdateDlg* offline_ = nullptr;  // a child window, destroyed with this one
+    CSessionScanDataDlg* scanDialog_ = nullptr;
     std::unique_ptr<platform::DesktopTray> tray_;
     wxTimer startupTimer_;
     platform::UiThreadCall gate_;

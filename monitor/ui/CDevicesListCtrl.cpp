@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include <wx/gauge.h>
 #include <wx/imaglist.h>
 
 #include "monitor/DeviceStateText.h"
@@ -47,7 +46,7 @@ CDevicesListCtrl::CDevicesListCtrl(wxWindow* parent, wxWindowID id, const wxPoin
       gate_(std::make_shared<RedrawGate>()) {
     AssignImageList(MakeStateImages(), wxIMAGE_LIST_SMALL);
 
-    progress_ = new wxGauge(this, kProgressId, 100, wxDefaultPosition, wxSize(1, 1));
+    progress_ = new CCellProgressBar(this, kProgressId);
     progress_->Hide();
 
     gate_->list = this;
@@ -193,9 +192,10 @@ void CDevicesListCtrl::ShowProgressForDevice(std::int32_t deviceId) {
         return;
     }
     if (progress_ == nullptr) {
-        progress_ = new wxGauge(this, kProgressId, 100, wxDefaultPosition, wxSize(1, 1));
+        progress_ = new CCellProgressBar(this, kProgressId);
     }
     progress_->SetSize(*cell);
+    progress_->SetRowSelected(GetItemState(FindDeviceItem(deviceId), wxLIST_STATE_SELECTED) != 0);
     progress_->SetRange(100);
     progress_->SetValue(0);
     progress_->Show();
@@ -228,6 +228,8 @@ void CDevicesListCtrl::RelayProgress() {
         Refresh();
         return;
     }
+    const long item = FindDeviceItem(*progressDevice_);
+    progress_->SetRowSelected(GetItemState(item, wxLIST_STATE_SELECTED) != 0);
     if (progress_->GetRect() != *cell) {
         progress_->SetSize(*cell);
         progress_->Refresh();

@@ -9,8 +9,8 @@
 #include <wx/listctrl.h>
 
 #include "monitor/DeviceTable.h"
+#include "monitor/ui/CCellProgressBar.h"
 
-class wxGauge;
 class wxIdleEvent;
 class wxSizeEvent;
 
@@ -55,7 +55,7 @@ public:
     void SetProgressPosition(int position);
     bool IsProgressVisible() const;
     void HideProgress();
-    wxGauge* ProgressBar() const { return progress_; }
+    CCellProgressBar* ProgressBar() const { return progress_; }
 
     // Lays the progress bar over its cell again (it follows scrolling, resizing and column
     // drags by itself, when the UI thread is idle); hides it when its device's row is gone.
@@ -72,7 +72,7 @@ private:
 
     DeviceTable table_;
     std::shared_ptr<RedrawGate> gate_;
-    wxGauge* progress_ = nullptr;
+    CCellProgressBar* progress_ = nullptr;
     std::optional<std::int32_t> progressDevice_;
 };
 

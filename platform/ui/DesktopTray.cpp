@@ -19,7 +19,14 @@ std::optional<bool> g_availabilityOverride;
 class DesktopTray::Icon : public wxTaskBarIcon {
 public:
     explicit Icon(DesktopTray& owner) : owner_(owner) {
-        Bind(wxEVT_TASKBAR_LEFT_UP, [this](wxTaskBarIconEvent&) {
+        // GTK's status icon reports a click as LEFT_DOWN (and a double click only when that
+        // went unhandled); it never sends LEFT_UP.
+#ifdef __WXGTK__
+        const auto leftClick = wxEVT_TASKBAR_LEFT_DOWN;
+#else
+        const auto leftClick = wxEVT_TASKBAR_LEFT_UP;
+#endif
+        Bind(leftClick, [this](wxTaskBarIconEvent&) {
             if (owner_.handlers_.leftClick) {
                 owner_.handlers_.leftClick();
             }
@@ -33,7 +40,9 @@ public:
 
 protected:
     // wxWidgets shows this menu on a right click and deletes it afterwards.
-    wxMenu* CreatePopupMenu() override { return owner_.BuildMenu(); }
+    wxMenu* CreatePopupMenu() override {
+        return owner_.BuildMenu();
+    }
 
 private:
     DesktopTray& owner_;
@@ -97,9 +106,7 @@ void DesktopTray::Remove() {
 }
 
 bool DesktopTray::ShowBalloon(const wxString& title, const wxString& text, int timeoutMs) {
-    if (!added_) {
-        return false;
-    }
+    // A desktop notification needs no icon: without a tray it is the only sign of what happened.
     lastBalloon_ = text;
     // As with the tray's own balloon, an empty text takes the balloon away.
     if (text.empty()) {
@@ -133,6 +140,10 @@ bool DesktopTray::ShowBalloon(const wxString& title, const wxString& text, int t
     fallbackBalloon_->SetTitle(title);
     fallbackBalloon_->SetMessage(text);
     return fallbackBalloon_->Show(seconds);
+}
+
+wxEvtHandler* DesktopTray::IconEvents() const {
+    return icon_.get();
 }
 
 wxMenu* DesktopTray::BuildMenu() const {

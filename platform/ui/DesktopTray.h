@@ -7,6 +7,7 @@
 #include <wx/icon.h>
 #include <wx/string.h>
 
+class wxEvtHandler;
 class wxMenu;
 class wxGenericNotificationMessage;
 class wxNotificationMessage;
@@ -46,13 +47,17 @@ public:
     void Remove();
     bool IsAdded() const { return added_; }
 
-    // Shows a balloon from the icon. False when the icon is not added.
+    // Shows a balloon, from the icon where there is one, as a plain desktop notification where
+    // there is none. False when it could not be shown.
     bool ShowBalloon(const wxString& title, const wxString& text, int timeoutMs);
     // The text of the last balloon shown, for tests and logs.
     const wxString& lastBalloon() const { return lastBalloon_; }
 
     // The menu that a right click shows, built fresh; the caller owns it.
     wxMenu* BuildMenu() const;
+
+    // The icon object that receives the toolkit's mouse events; null until it is first added.
+    wxEvtHandler* IconEvents() const;
 
 private:
     class Icon;

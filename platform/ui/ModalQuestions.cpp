@@ -1,9 +1,16 @@
 #include "platform/ui/ModalQuestions.h"
 
+#include <algorithm>
+
+#include <wx/button.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
+#include <wx/stockitem.h>
+// After wx/msgdlg.h, which declares its base class.
+#include <wx/generic/msgdlgg.h>
+#include <wx/tokenzr.h>
 
 namespace vorn::platform {
 
@@ -14,22 +21,103 @@ namespace {
 const wxDialog* g_answeredDialog = nullptr;
 wxString g_answeredPath;
 
+// The modal windows open at this moment, innermost last, and whether new ones are refused.
+// UI thread only.
+std::vector<wxDialog*> g_open;
+bool g_closed = false;
+
+void EndInnermost() {
+    if (!g_open.empty() && g_open.back()->IsModal()) {
+        g_open.back()->EndModal(wxID_CANCEL);
+    }
+}
+
+// Keeps a dialog in the list while its loop runs. When the questions were closed meanwhile,
+// the next outer one ends as soon as this one has: each loop is left from inside itself.
+class OpenQuestion {
+public:
+    explicit OpenQuestion(wxDialog& dialog) : dialog_(dialog) { g_open.push_back(&dialog); }
+    ~OpenQuestion() {
+        g_open.erase(std::remove(g_open.begin(), g_open.end(), &dialog_), g_open.end());
+        if (g_closed) {
+            EndInnermost();
+        }
+    }
+    OpenQuestion(const OpenQuestion&) = delete;
+    OpenQuestion& operator=(const OpenQuestion&) = delete;
+
+private:
+    wxDialog& dialog_;
+};
+
+// "A|*.a|B|*.b||" leaves an empty description and pattern at the end, which GTK's picker shows
+// as a filter with no name that matches nothing.
+wxString WithoutEmptyFilters(const wxString& wildcard) {
+    wxArrayString parts = wxStringTokenize(wildcard, "|", wxTOKEN_RET_EMPTY_ALL);
+    wxString result;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() && parts[i + 1].empty()) {
+            continue;
+        }
+        if (!result.empty()) {
+            result << "|";
+        }
+        result << parts[i] << "|" << parts[i + 1];
+    }
+    return parts.size() == 1 ? wildcard : result;
+}
+
+// GTK draws a button whose label is the stock one with GTK's own text, which follows the
+// system's language rather than the interface's; the toolkit's translated label is put over it.
+void RelabelStockButtons(wxWindow& window) {
+    for (wxWindow* child : window.GetChildren()) {
+        auto* button = dynamic_cast<wxButton*>(child);
+        if (button != nullptr && wxIsStockID(button->GetId()) &&
+            wxIsStockLabel(button->GetId(), button->GetLabel())) {
+            button->SetLabelMarkup(wxGetStockLabel(button->GetId()));
+        } else {
+            RelabelStockButtons(*child);
+        }
+    }
+}
+
 }  // namespace
 
 int AskMessage(wxWindow* parent, const wxString& text, const wxString& caption, long style) {
-    wxMessageDialog dialog(parent, text, caption, style);
+    if (g_closed) {
+        return wxID_CANCEL;
+    }
+    // The generic box, because GTK's own runs a loop of its own that nobody else can end.
+    wxGenericMessageDialog dialog(parent, text, caption, style);
+    // Its buttons exist only once it is shown.
+    dialog.Bind(wxEVT_SHOW, [&dialog](wxShowEvent& event) {
+        event.Skip();
+        if (event.IsShown()) {
+            RelabelStockButtons(dialog);
+        }
+    });
+    OpenQuestion open(dialog);
     return dialog.ShowModal();
 }
 
 std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) {
+    if (g_closed) {
+        return std::nullopt;
+    }
     long style = question.save ? wxFD_SAVE : wxFD_OPEN | wxFD_FILE_MUST_EXIST;
     if (question.save && question.overwritePrompt) {
         style |= wxFD_OVERWRITE_PROMPT;
     }
-    wxFileDialog dialog(parent, question.title.empty() ? wxFileSelectorPromptStr : question.title,
-                        question.directory, question.fileName, question.wildcard, style);
+    // The toolkit's default caption, in the interface's language.
+    wxFileDialog dialog(
+        parent, question.title.empty() ? wxGetTranslation(wxFileSelectorPromptStr) : question.title,
+        question.directory, question.fileName, WithoutEmptyFilters(question.wildcard), style);
     g_answeredDialog = nullptr;
-    const int result = dialog.ShowModal();
+    int result = wxID_CANCEL;
+    {
+        OpenQuestion open(dialog);
+        result = dialog.ShowModal();
+    }
     wxString path;
     if (g_answeredDialog == &dialog) {
         path = g_answeredPath;
@@ -48,9 +136,16 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
 
 std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
                                   const wxString& directory) {
+    if (g_closed) {
+        return std::nullopt;
+    }
     wxDirDialog dialog(parent, title, directory, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
     g_answeredDialog = nullptr;
-    const int result = dialog.ShowModal();
+    int result = wxID_CANCEL;
+    {
+        OpenQuestion open(dialog);
+        result = dialog.ShowModal();
+    }
     wxString path;
     if (g_answeredDialog == &dialog) {
         path = g_answeredPath;
@@ -65,7 +160,29 @@ std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
 }
 
 int RunModal(wxDialog& dialog) {
+    if (g_closed) {
+        return wxID_CANCEL;
+    }
+    RelabelStockButtons(dialog);
+    OpenQuestion open(dialog);
     return dialog.ShowModal();
+}
+
+std::size_t OpenModalQuestions() {
+    return g_open.size();
+}
+
+void CloseModalQuestions() {
+    g_closed = true;
+    EndInnermost();
+}
+
+void ReopenModalQuestions() {
+    g_closed = false;
+}
+
+bool ModalQuestionsClosed() {
+    return g_closed;
 }
 
 ModalAnswers::ModalAnswers() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -39,6 +40,15 @@ std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
 
 // Any other modal dialog.
 int RunModal(wxDialog& dialog);
+
+// How many of the questions above are open at this moment (nested ones count each).
+std::size_t OpenModalQuestions();
+// Ends every open question with wxID_CANCEL, innermost first, and answers every later one with
+// wxID_CANCEL (or no file) without showing it: the program is ending. UI thread only.
+void CloseModalQuestions();
+// Questions are shown again (a new main window).
+void ReopenModalQuestions();
+bool ModalQuestionsClosed();
 
 // What a test hook saw of one modal question.
 struct AskedQuestion {

@@ -205,6 +205,20 @@ TEST_F(ProgramTest, StartAsksForDevicesAtOnceAndForTheRevisionThreeSecondsLater)
                             : 0;
     }
     EXPECT_EQ(startRecords, 1);
+
+    // The agent the program started found the simulator in its place and ended: logged with
+    // its exit status.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const auto& line : LogLines()) {
+                if (line.find("The agent (process ") != std::string::npos &&
+                    line.find(") exited with status ") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        5s));
 }
 
 TEST_F(ProgramTest, TerminationSignalEndsCleanlyWithoutQuit) {

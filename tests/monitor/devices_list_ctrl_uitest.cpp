@@ -218,7 +218,7 @@ TEST_F(DevicesListTest, ProgressBarFollowsItsDeviceRow) {
         table.Upsert(Device(i, 2, 0));
     }
     ASSERT_TRUE(Drawn());
-    wxGauge* bar = list_->ProgressBar();
+    CCellProgressBar* bar = list_->ProgressBar();
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->GetId(), 291);
     EXPECT_FALSE(list_->IsProgressVisible());
@@ -230,6 +230,12 @@ TEST_F(DevicesListTest, ProgressBarFollowsItsDeviceRow) {
     EXPECT_EQ(bar->GetRect(), UpdateCell(3));
     list_->SetProgressPosition(40);
     EXPECT_EQ(bar->GetValue(), 40);
+    EXPECT_EQ(bar->PercentText(), "40%");
+    // The bar draws itself in the colours of its row's selection state.
+    EXPECT_FALSE(bar->IsRowSelected());
+    list_->SetItemState(3, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    Pump();
+    EXPECT_TRUE(bar->IsRowSelected());
 
     // A row above goes away: the bar moves up with its device.
     table.Remove(2);
@@ -260,7 +266,7 @@ TEST_F(DevicesListTest, ProgressBarFollowsScrollingAndStaysBelowTheHeader) {
     }
     ASSERT_TRUE(Drawn());
     list_->ShowProgressForDevice(3);
-    wxGauge* bar = list_->ProgressBar();
+    CCellProgressBar* bar = list_->ProgressBar();
     const wxRect before = bar->GetRect();
     ASSERT_GT(before.height, 0);
     const int rowHeight = before.height;

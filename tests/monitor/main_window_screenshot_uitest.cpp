@@ -3,22 +3,25 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include <wx/app.h>
-#include <wx/gauge.h>
+#include <wx/dialog.h>
 #include <wx/image.h>
+#include <wx/timer.h>
 
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
+#include "platform/ui/ModalQuestions.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -27,6 +30,25 @@ namespace {
 using namespace std::chrono_literals;
 using test::Notify;
 using test::PumpUntil;
+
+// Saves what the screen shows of the window under build/screenshots.
+wxImage Screenshot(wxWindow& window, const std::string& name) {
+    const std::filesystem::path folder =
+        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / name;
+    std::filesystem::remove(file);
+    const wxRect rect = window.GetScreenRect();
+    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
+                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
+                                std::to_string(rect.y) + " '" + file.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    wxInitAllImageHandlers();
+    wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
+    EXPECT_EQ(shot.GetWidth(), rect.width);
+    EXPECT_EQ(shot.GetHeight(), rect.height);
+    return shot;
+}
 
 TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
     test::TempDir registry;
@@ -70,40 +92,110 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
                window->List().ProgressBar()->GetValue() == 70 && window->IsTaskRunning();
     }));
     window->Raise();
-    PumpUntil([] { return false; }, 500ms);
+    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
+    PumpUntil([] { return false; }, 3000ms);
 
-    const std::filesystem::path folder =
-        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / "main-window.png";
-    std::filesystem::remove(file);
-    const wxRect rect = window->GetScreenRect();
-    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
-                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
-                                std::to_string(rect.y) + " '" + file.string() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-
-    wxInitAllImageHandlers();
-    wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
-    ASSERT_TRUE(shot.IsOk());
-    EXPECT_EQ(shot.GetWidth(), rect.width);
-    EXPECT_EQ(shot.GetHeight(), rect.height);
-    // The bar lies over the update cell of the second row: its filled part has the theme's
-    // selection colour, which neither the text nor the list's background has.
-    wxGauge* bar = window->List().ProgressBar();
-    const wxRect barRect(bar->GetScreenPosition() - rect.GetPosition(), bar->GetSize());
-    const wxColour list = window->List().GetBackgroundColour();
-    int drawn = 0;
-    for (int y = barRect.y; y < barRect.GetBottom(); ++y) {
-        for (int x = barRect.x; x < barRect.x + barRect.width * 7 / 10; ++x) {
-            const wxColour pixel(shot.GetRed(x, y), shot.GetGreen(x, y), shot.GetBlue(x, y));
-            if (pixel != list && pixel.Blue() > pixel.Red() + 60) {
-                ++drawn;
+    // The filled part of the bar in the colour it is drawn in, which must stand out from the
+    // row's own background: the list's on an unselected row, the selection's on a selected one.
+    auto checkBar = [&](const wxImage& shot, const wxRect& windowRect, bool selected) {
+        CCellProgressBar* bar = window->List().ProgressBar();
+        EXPECT_EQ(bar->IsRowSelected(), selected);
+        const wxRect barRect(bar->GetScreenPosition() - windowRect.GetPosition(), bar->GetSize());
+        const wxColour fill = bar->FillColour(selected);
+        int filled = 0;
+        for (int y = barRect.y + 3; y < barRect.GetBottom() - 2; ++y) {
+            for (int x = barRect.x + 3; x < barRect.x + barRect.width * 6 / 10; ++x) {
+                filled +=
+                    wxColour(shot.GetRed(x, y), shot.GetGreen(x, y), shot.GetBlue(x, y)) == fill
+                        ? 1
+                        : 0;
             }
         }
-    }
-    EXPECT_GT(drawn, barRect.width / 2);
+        EXPECT_GT(filled, barRect.width / 2);
+        // The row's background beside the bar, in the first column.
+        const int rowX = barRect.x - window->List().GetColumnWidth(3) - 4;
+        const int rowY = barRect.y + barRect.height / 2;
+        const wxColour row(shot.GetRed(rowX, rowY), shot.GetGreen(rowX, rowY),
+                           shot.GetBlue(rowX, rowY));
+        const int difference = std::abs(row.Red() - fill.Red()) +
+                               std::abs(row.Green() - fill.Green()) +
+                               std::abs(row.Blue() - fill.Blue());
+        EXPECT_GT(difference, 150) << "fill " << fill.GetAsString().ToStdString() << " on row "
+                                   << row.GetAsString().ToStdString();
+    };
 
+    wxImage unselected = Screenshot(*window, "main-window.png");
+    ASSERT_TRUE(unselected.IsOk());
+    checkBar(unselected, window->GetScreenRect(), false);
+
+    window->List().SetItemState(1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    window->List().SetFocus();
+    PumpUntil([] { return false; }, 500ms);
+    wxImage selected = Screenshot(*window, "main-window-progress-selected.png");
+    ASSERT_TRUE(selected.IsOk());
+    checkBar(selected, window->GetScreenRect(), true);
+
+    delete window;
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
+TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;
+    auto agent = std::make_unique<test::FakeAgent>();
+    agent->Reply("<getalldevinfo/>",
+                 "<devices>"
+                 "<device id=\"21\" connect=\"2\" updates=\"2\" type=\"Q750M1\" "
+                 "name=\"7741-0093-1185\"/>"
+                 "<device id=\"22\" connect=\"2\" updates=\"2\" type=\"Q200M1\" "
+                 "name=\"7741-0102-3310\"/>"
+                 "</devices>");
+    platform::DesktopTray::OverrideAvailability(false);
+    auto* window = new CUpdateCtrlDlg(false);
+    window->SetSize(wxSize(860, 360));
+    window->Move(20, 20);
+    ASSERT_TRUE(PumpUntil([&] { return window->List().GetItemCount() == 2; }));
+    window->List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    // The agent goes away; F5 finds nobody.
+    agent.reset();
+    wxCommandEvent refresh(wxEVT_MENU, CUpdateCtrlDlg::kRefreshConnectionId);
+    window->ProcessWindowEvent(refresh);
+    window->Raise();
+    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
+    PumpUntil([] { return false; }, 3000ms);
+    Screenshot(*window, "main-window-agent-absent.png");
+
+    delete window;
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
+// Message boxes are the toolkit's generic ones; their stock buttons follow the interface language.
+TEST(MainWindowScreenshot, AWarningBoxInRussian) {
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;
+    test::FakeAgent agent;
+    platform::DesktopTray::OverrideAvailability(false);
+    auto* window = new CUpdateCtrlDlg(false);
+    window->Move(20, 20);
+    PumpUntil([] { return false; }, 300ms);
+    wxTimer shoot;
+    shoot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        for (wxWindow* top : wxTopLevelWindows) {
+            auto* box = dynamic_cast<wxDialog*>(top);
+            if (box != nullptr && box != window && box->IsModal()) {
+                Screenshot(*box, "message-box.png");
+                box->EndModal(wxID_CANCEL);
+                return;
+            }
+        }
+    });
+    shoot.StartOnce(700);
+    EXPECT_EQ(platform::AskMessage(window, L"Операция не была выполнена", window->GetTitle(),
+                                   wxOK | wxCANCEL | wxICON_WARNING),
+              wxID_CANCEL);
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);
 }

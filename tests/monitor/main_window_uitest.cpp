@@ -22,6 +22,8 @@
 #include <wx/textdlg.h>
 #include <wx/timer.h>
 
+#include <wx/dialog.h>
+#include <wx/intl.h>
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
@@ -59,6 +61,22 @@ std::string Device(int id, const char* type, int connect, int updates) {
            std::to_string(id) + "\" msgtype=\"0\" message=\"\"/>";
 }
 
+// The context menu is modal; here it "opens" by running what the operator does meanwhile.
+class MenuTestWindow : public CUpdateCtrlDlg {
+public:
+    using CUpdateCtrlDlg::CUpdateCtrlDlg;
+    std::function<void(wxMenu&)> whileOpen;
+    int opened = 0;
+
+protected:
+    void PopupContextMenu(wxMenu& menu, const wxPoint&) override {
+        ++opened;
+        if (whileOpen) {
+            whileOpen(menu);
+        }
+    }
+};
+
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -80,6 +98,43 @@ protected:
         window_ = new CUpdateCtrlDlg(enableOthers);
         Pump();
         return *window_;
+    }
+
+    MenuTestWindow& OpenWithMenu() {
+        platform::DesktopTray::OverrideAvailability(false);
+        auto* window = new MenuTestWindow(false);
+        window_ = window;
+        Pump();
+        return *window;
+    }
+
+    // Requests the agent got after "<quit/>".
+    std::vector<std::string> RequestsAfterQuit() {
+        const auto requests = agent_->Requests();
+        auto quit = std::find(requests.begin(), requests.end(), "<quit/>");
+        return quit == requests.end() ? std::vector<std::string>{"(no quit)"}
+                                      : std::vector<std::string>(quit + 1, requests.end());
+    }
+
+    // Runs the window's loop until Exit, with `during` started from inside it; false when the
+    // loop had to be ended from outside.
+    bool RunUntilExit(const std::function<void()>& during) {
+        bool gaveUp = false;
+        window_->CallAfter(during);
+        wxTimer guard;
+        guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            gaveUp = true;
+            for (wxWindow* window : wxTopLevelWindows) {
+                if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) {
+                    dialog->EndModal(wxID_ABORT);
+                }
+            }
+            wxEventLoopBase::GetActive()->ScheduleExit(0);
+        });
+        guard.StartOnce(8000);
+        window_->RunUntilExit();
+        guard.Stop();
+        return !gaveUp;
     }
 
     void Close() {
@@ -118,6 +173,7 @@ protected:
         wxKeyEvent key(wxEVT_CHAR_HOOK);
         key.m_keyCode = code;
         key.m_controlDown = (modifiers & wxMOD_CONTROL) != 0;
+        key.m_shiftDown = (modifiers & wxMOD_SHIFT) != 0;
         window_->ProcessWindowEvent(key);
     }
 
@@ -314,7 +370,7 @@ TEST_F(MainWindowTest, UpdateCheckAndFirmwareTaskDriveTheButtonsAndTheProgressBa
     EXPECT_FALSE(Enabled(CUpdateCtrlDlg::kUpdateDeviceId));
     EXPECT_TRUE(agent_->Requests().empty());
 
-    wxGauge* bar = window.List().ProgressBar();
+    CCellProgressBar* bar = window.List().ProgressBar();
     Event(
         "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"inprogress\" progress=\"0.5\" "
         "msgtype=\"0\" message=\"\"/>",
@@ -668,6 +724,183 @@ TEST_F(MainWindowTest, ExitChosenWhileAModalLoopRunsStillEndsTheWindowsLoop) {
     EXPECT_FALSE(gaveUp) << "the window's loop went on after Exit";
     EXPECT_TRUE(window.ExitChosen());
     EXPECT_EQ(agent_->Count("<quit/>"), 1);
+}
+
+TEST_F(MainWindowTest, TheKeyboardOutlivesTheButtonThatDisabledItself) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(5, "Q750M1", 2, 0)));
+    auto& window = Open(true);
+    window.Activate();
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 1; }));
+    SelectRow(0);
+    auto& update = Control<wxButton>(CUpdateCtrlDlg::kUpdateDeviceId);
+    ASSERT_TRUE(update.IsEnabled());
+    update.SetFocus();
+    Pump();
+    ASSERT_EQ(wxWindow::FindFocus(), &update);
+
+    // Enter on a focused button presses it instead of hiding the window.
+    agent_->Clear();
+    Key(WXK_RETURN);
+    EXPECT_EQ(agent_->Count(request::UpdateDevice(5)), 1);
+    EXPECT_TRUE(window.IsShown());
+    EXPECT_FALSE(window.IsIconized());
+
+    // The task begins and the button disables itself: the list takes the focus over.
+    Event(
+        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.IsTaskRunning(); });
+    EXPECT_FALSE(update.IsEnabled());
+    EXPECT_EQ(wxWindow::FindFocus(), &window.List());
+
+    // The check-now button hid itself too; a link keeps the focus it has.
+    Event(
+        "<taskprocess id=\"5\" taskname=\"updatefw\" phase=\"end\" progress=\"1\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return !window.IsTaskRunning(); });
+    Control<wxButton>(CUpdateCtrlDlg::kCheckNowId).SetFocus();
+    Pump();
+    agent_->Clear();
+    Key(WXK_NUMPAD_ENTER);
+    EXPECT_EQ(agent_->Count("<checkupdate/>"), 1);
+
+    // Enter anywhere else keeps hiding the window.
+    window.List().SetFocus();
+    Pump();
+    agent_->Clear();
+    Key(WXK_RETURN);
+    Pump();
+    EXPECT_FALSE(window.IsShown());
+    EXPECT_TRUE(agent_->Requests().empty());
+}
+
+TEST_F(MainWindowTest, MenuCommandsGoToTheDeviceTheMenuWasOpenedFor) {
+    agent_->Reply("<getalldevinfo/>",
+                  DeviceList(Device(1, "Q750M1", 2, 2) + Device(2, "Q200M1", 2, 2)));
+    auto& window = OpenWithMenu();
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 2; }));
+    auto choose = [&](int id) {
+        wxCommandEvent command(wxEVT_MENU, id);
+        window.ProcessWindowEvent(command);
+    };
+
+    // The Menu key and Shift+F10 open the selected row's menu; its command reaches its device.
+    SelectRow(1);
+    window.whileOpen = [&](wxMenu&) { choose(CUpdateCtrlDlg::kSetDateTimeId); };
+    Key(WXK_MENU);
+    Key(WXK_F10, wxMOD_SHIFT);
+    EXPECT_EQ(window.opened, 2);
+    EXPECT_EQ(agent_->Count(request::SetDeviceDateTime(2)), 2);
+
+    // The device leaves while its menu is up and the next one moves under the row: the command
+    // does nothing.
+    SelectRow(0);
+    agent_->Clear();
+    window.whileOpen = [&](wxMenu&) {
+        Event("<devremove id=\"1\"/>", [&] { return window.List().GetItemCount() == 1; });
+        ASSERT_EQ(window.List().FirstSelectedRow(), 0);
+        choose(CUpdateCtrlDlg::kSetDateTimeId);
+        choose(CUpdateCtrlDlg::kRefreshConnectionId);
+    };
+    Key(WXK_MENU);
+    EXPECT_TRUE(agent_->Requests().empty()) << agent_->Requests().front();
+    EXPECT_EQ(window.List().Devices().FindById(2)->connect, 2);
+}
+
+TEST_F(MainWindowTest, WithoutATrayBalloonsStillReachTheDesktop) {
+    auto& window = Open(false);
+    ASSERT_FALSE(window.IsTrayIconAdded());
+    Event(
+        "<devarrival id=\"6\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"U-6\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.LastBalloon() == L"Подключено устройство: U-6"; });
+    Event("<devremove id=\"6\"/>", [&] { return window.LastBalloon() == L"Устройство извлечено"; });
+}
+
+TEST_F(MainWindowTest, TheAgentsAbsenceIsShownUntilItAnswersAgain) {
+    agent_.reset();
+    auto& window = Open(false);
+    EXPECT_EQ(Status(), L"Служба обновления не отвечает");
+    // The toolkit's own texts speak the interface's language.
+    EXPECT_EQ(wxGetTranslation("Cancel"), L"Отмена");
+
+    agent_ = std::make_unique<FakeAgent>();
+    Click(CUpdateCtrlDlg::kCheckNowId);
+    EXPECT_EQ(agent_->Count("<checkupdate/>"), 1);
+    EXPECT_EQ(Status(), L"Подключите устройство для обновления.");
+
+    // A device; the agent dies; F5 finds nobody and the row does not stay on "being checked".
+    Event(
+        "<devarrival id=\"3\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"U-3\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return window.List().GetItemCount() == 1; });
+    SelectRow(0);
+    agent_.reset();
+    Key(WXK_F5);
+    ASSERT_TRUE(PumpUntil([&] { return Status() == L"Служба обновления не отвечает"; }));
+    Pump();
+    EXPECT_EQ(window.List().Devices().FindById(3)->connect, 2);
+    EXPECT_EQ(window.List().GetItemText(0, 3), L"Да");
+
+    // A notification means the agent is back: the summary returns.
+    Event(
+        "<deviceinfo id=\"3\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"U-3\" "
+        "msgtype=\"0\" message=\"\"/>",
+        [&] { return Status() == L"Обновление не требуется!"; });
+    agent_ = std::make_unique<FakeAgent>();
+}
+
+TEST_F(MainWindowTest, ExitEndsAnOpenFilePickerAndNothingIsSentAfterQuit) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(4, "Q750M1", 2, 2)));
+    auto& window = Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 1; }));
+    SelectRow(0);
+    bool returned = false;
+    std::size_t openWhenExiting = 0;
+    wxTimer exit;
+    exit.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (platform::OpenModalQuestions() == 0) {
+            return;  // the picker is not up yet
+        }
+        exit.Stop();
+        openWhenExiting = platform::OpenModalQuestions();
+        window.RequestExit();
+    });
+    exit.Start(100);
+    // A real picker, as the operator would see it; "Exit" is chosen from the tray meanwhile.
+    EXPECT_TRUE(RunUntilExit([&] {
+        Command(CUpdateCtrlDlg::kLoadBlackListId);
+        returned = true;
+    }));
+    Pump();
+    EXPECT_EQ(openWhenExiting, 1u);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(platform::OpenModalQuestions(), 0u);
+    EXPECT_TRUE(RequestsAfterQuit().empty()) << RequestsAfterQuit().front();
+}
+
+TEST_F(MainWindowTest, ExitEndsAnOpenMessageBoxAndNothingIsSentAfterQuit) {
+    agent_->Reply("<getalldevinfo/>", DeviceList(Device(4, "Q750M1", 2, 2)));
+    auto& window = Open(true);
+    ASSERT_TRUE(PumpUntil([&] { return window.List().GetItemCount() == 1; }));
+    SelectRow(0);
+    wxTimer exit;
+    exit.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (platform::OpenModalQuestions() == 0) {
+            return;
+        }
+        exit.Stop();
+        window.RequestExit();
+    });
+    exit.Start(100);
+    // The agent's RAM file without content: its error box is up when "Exit" is chosen.
+    EXPECT_TRUE(RunUntilExit([] { Notify("<ram_file_get id=\"4\" filename=\"a.zip\"/>"); }));
+    Pump();
+    EXPECT_EQ(platform::OpenModalQuestions(), 0u);
+    // A command still arriving (F5 from the keyboard) sends nothing either.
+    Key(WXK_F5);
+    Pump();
+    EXPECT_TRUE(RequestsAfterQuit().empty()) << RequestsAfterQuit().front();
 }
 
 TEST_F(MainWindowTest, AnAmpersandInTheAgentsTextIsShownNotTakenForAnAccessKey) {

@@ -80,8 +80,8 @@ public:
         calls.push_back(L"ram list " + batches);
     }
     std::filesystem::path RamFileFolder() override { return ramFolder; }
-    void StoreRamFileFolder(const std::filesystem::path& folder) override {
-        storedRamFolder = folder;
+    void RememberRamFileFolder(const std::filesystem::path& chosenFile) override {
+        rememberedRamFile = chosenFile;
     }
     std::optional<std::filesystem::path> AskSavePath(const RamFileSaveQuestion& q) override {
         question = q;
@@ -98,7 +98,7 @@ public:
     int progress = -1;
     int loadingHidden = 0;
     std::filesystem::path ramFolder;
-    std::optional<std::filesystem::path> storedRamFolder;
+    std::optional<std::filesystem::path> rememberedRamFile;
     std::optional<RamFileSaveQuestion> question;
     std::optional<std::filesystem::path> answer;
 };
@@ -272,6 +272,11 @@ TEST_F(NotificationTest, UpdateCheckBeginAndEnd) {
 
     EXPECT_TRUE(Handle("<hasfwupdate phase=\"middle\" id=\"4\"/>").empty());
     EXPECT_EQ(window.table.FindById(4)->updates, 2);
+
+    // An end that does not say the state is no news of an update, as a missing "updates" is.
+    window.selected.reset();
+    Handle("<hasfwupdate phase=\"end\" id=\"4\" allowScanning=\"0\"/>");
+    EXPECT_EQ(window.table.FindById(4)->updates, kNoInformation);
 }
 
 TEST_F(NotificationTest, FirmwareTaskMovesTheBarThroughBothHalves) {
@@ -365,6 +370,9 @@ TEST_F(RamFileTest, MalformedContentIsRefusedBeforeAnyQuestion) {
          {"QUJDR", "QUJD*A==", "QU=DQUJD", "Q===", "QUJD QUJD", "====", "QUJDQUJ=QUJD"}) {
         EXPECT_EQ(Handle(Get(bad)), (Calls{L"error box Ошибка в полученных данных"})) << bad;
     }
+    // No content at all is no empty archive either.
+    EXPECT_EQ(Handle("<ram_file_get id=\"1\" filename=\"log.zip\"/>"),
+              (Calls{L"error box Ошибка в полученных данных"}));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.zip"));
 }
 
@@ -377,7 +385,7 @@ TEST_F(RamFileTest, ChosenFileGetsTheDecodedBytesAndItsFolderIsRemembered) {
     EXPECT_EQ(window.question->defaultExtension, L"zip");
     EXPECT_EQ(window.question->filter, L"Archive (*.zip)|*.zip|All Files (*.*)|*.*||");
     EXPECT_EQ(window.question->initialFolder, dir.path());
-    EXPECT_EQ(window.storedRamFolder, dir.path());
+    EXPECT_EQ(window.rememberedRamFile, dir / "saved.zip");
 
     // Padding of one and two characters; a name with only forward slashes; overwriting.
     Handle(Get("TWFu", "a/b/c.zip"));
@@ -400,7 +408,7 @@ TEST_F(RamFileTest, ChosenFileGetsTheDecodedBytesAndItsFolderIsRemembered) {
 TEST_F(RamFileTest, CancelledQuestionEndsSilently) {
     window.answer.reset();
     EXPECT_EQ(Handle(Get("TWFu")), (Calls{L"ask save log.zip"}));
-    EXPECT_FALSE(window.storedRamFolder);
+    EXPECT_FALSE(window.rememberedRamFile);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 

@@ -5,8 +5,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "support/TestEnvironment.h"
 
@@ -46,6 +51,34 @@ TEST(ProcessLauncherTest, EndedChildrenAreCollectedWithoutWaiting) {
     }
     EXPECT_TRUE(WaitFor([&] { return launcher.RunningChildren() == 0; }));
     EXPECT_EQ(test::ReadFileBytes(dir / "out2"), "started\n");
+}
+
+TEST(ProcessLauncherTest, EachEndedChildIsReportedWithItsStatus) {
+    ProcessLauncher launcher;
+    std::mutex mutex;
+    std::vector<std::pair<pid_t, int>> ended;
+    launcher.SetExitHandler([&](const std::filesystem::path& program, pid_t pid, int status) {
+        EXPECT_EQ(program, "/bin/sh");
+        std::lock_guard lock(mutex);
+        ended.emplace_back(pid, status);
+    });
+    const pid_t exits = launcher.Start("/bin/sh", {"-c", "exit 3"});
+    const pid_t killed = launcher.Start("/bin/sh", {"-c", "kill -TERM $$"});
+    ASSERT_GT(exits, 0);
+    ASSERT_GT(killed, 0);
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(mutex);
+        return ended.size() == 2;
+    }));
+    launcher.SetExitHandler(nullptr);
+    for (const auto& [pid, status] : ended) {
+        if (pid == exits) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+        } else {
+            EXPECT_EQ(pid, killed);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        }
+    }
 }
 
 TEST(ProcessLauncherTest, ChildStartsCleanInItsOwnSession) {

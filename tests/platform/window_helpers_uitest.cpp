@@ -11,6 +11,8 @@
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/taskbar.h>
+#include <wx/timer.h>
 #include <wx/toplevel.h>
 
 #include "platform/ui/DesktopTray.h"
@@ -123,7 +125,10 @@ TEST_F(WindowHelpers, ModalQuestionsAreAnsweredByTheHook) {
     vorn::platform::FileQuestion save;
     save.save = true;
     save.defaultExtension = "zip";
+    // The closing "||" of a stored filter is no third, empty filter for the toolkit.
+    save.wildcard = "Archive (*.zip)|*.zip|All Files (*.*)|*.*||";
     EXPECT_EQ(vorn::platform::AskFile(frame_, save).value_or(""), "/tmp/archive.zip");
+    EXPECT_EQ(answers.asked().back().wildcard, "Archive (*.zip)|*.zip|All Files (*.*)|*.*");
 
     // The handler answers any other dialog and may look into it.
     wxString seen;
@@ -136,10 +141,53 @@ TEST_F(WindowHelpers, ModalQuestionsAreAnsweredByTheHook) {
     EXPECT_EQ(seen, "sub-dialog");
 }
 
-TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
+TEST_F(WindowHelpers, ClosingTheQuestionsEndsNestedOnesAndAnswersLaterOnesAtOnce) {
+    // Real dialogs, as the operator sees them: a message box opened from inside a dialog.
+    wxDialog outer(frame_, wxID_ANY, "outer");
+    int innerResult = -1;
+    std::size_t openInside = 0;
+    outer.CallAfter([&] {
+        outer.CallAfter([&] {
+            openInside = vorn::platform::OpenModalQuestions();
+            vorn::platform::CloseModalQuestions();
+        });
+        innerResult = vorn::platform::AskMessage(&outer, "text", "caption", wxOK | wxCANCEL);
+    });
+    // Whatever stays open is ended after a while, so that a failure does not hang.
+    wxTimer guard;
+    guard.Bind(wxEVT_TIMER, [](wxTimerEvent&) {
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) {
+                dialog->EndModal(wxID_ABORT);
+            }
+        }
+    });
+    guard.Start(3000);
+    const int outerResult = vorn::platform::RunModal(outer);
+    guard.Stop();
+    EXPECT_EQ(openInside, 2u);
+    EXPECT_EQ(innerResult, wxID_CANCEL);
+    EXPECT_EQ(outerResult, wxID_CANCEL);
+    EXPECT_EQ(vorn::platform::OpenModalQuestions(), 0u);
+
+    // Later questions are not shown at all until the questions are reopened.
+    ModalAnswers answers;
+    answers.SetHandler([](wxDialog&) { return wxID_OK; });
+    EXPECT_EQ(vorn::platform::AskMessage(frame_, "late", "caption", wxOK), wxID_CANCEL);
+    EXPECT_FALSE(vorn::platform::AskFile(frame_, {}).has_value());
+    wxDialog late(frame_, wxID_ANY, "late");
+    EXPECT_EQ(vorn::platform::RunModal(late), wxID_CANCEL);
+    EXPECT_TRUE(answers.asked().empty());
+    vorn::platform::ReopenModalQuestions();
+    EXPECT_EQ(vorn::platform::AskMessage(frame_, "again", "caption", wxOK), wxID_OK);
+}
+
+TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATrayButBalloonsStillShow) {
     const wxIcon icon = wxArtProvider::GetIcon(wxART_INFORMATION, wxART_OTHER, wxSize(16, 16));
     int commands = 0;
+    int clicks = 0;
     DesktopTray::Handlers handlers;
+    handlers.leftClick = [&] { ++clicks; };
     handlers.buildMenu = [] {
         auto* menu = new wxMenu;
         menu->Append(103, L"Показать");
@@ -154,7 +202,10 @@ TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
         EXPECT_FALSE(tray.Add(icon, "Zelt"));
         EXPECT_FALSE(tray.IsAdded());
         EXPECT_FALSE(tray.Modify(icon, "Zelt"));
-        EXPECT_FALSE(tray.ShowBalloon("Zelt", "nothing", 2000));
+        // A balloon is a desktop notification: a desktop without a tray shows it too.
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", L"Устройство извлечено", 2000));
+        EXPECT_EQ(tray.lastBalloon(), L"Устройство извлечено");
+        EXPECT_TRUE(tray.ShowBalloon("Zelt", "", 2000));
     }
 
     DesktopTray::OverrideAvailability(true);
@@ -164,6 +215,15 @@ TEST_F(WindowHelpers, TrayIconCountsAsNotAddedWithoutATray) {
         // A second addition is refused while the icon is there.
         EXPECT_FALSE(tray.Add(icon, "Zelt"));
         EXPECT_TRUE(tray.Modify(icon, "Zelt"));
+        // A click arrives as the event this toolkit sends for it.
+        ASSERT_NE(tray.IconEvents(), nullptr);
+#ifdef __WXGTK__
+        wxTaskBarIconEvent click(wxEVT_TASKBAR_LEFT_DOWN, nullptr);
+#else
+        wxTaskBarIconEvent click(wxEVT_TASKBAR_LEFT_UP, nullptr);
+#endif
+        tray.IconEvents()->ProcessEvent(click);
+        EXPECT_EQ(clicks, 1);
         auto shownWindows = [] {
             wxTheApp->Yield(true);
             int shown = 0;

@@ -82,6 +82,10 @@ AgentSimulator::AgentSimulator(SimulatorConfig config)
     if (config_.recordFile) {
         recorder_ = std::make_unique<RequestRecorder>(*config_.recordFile);
     }
+    scanSessions_ =
+        std::make_unique<ScanSessionSimulator>(config_.scans, [this](const std::string& text) {
+            Schedule({{{}, text}}, {});
+        });
 }
 
 AgentSimulator::~AgentSimulator() {
@@ -115,6 +119,8 @@ void AgentSimulator::Stop() {
     if (senderThread_.joinable()) {
         senderThread_.join();
     }
+    // After the request thread, the only one that starts scan work.
+    scanSessions_->Stop();
     listener_.Close();
 }
 
@@ -174,6 +180,10 @@ std::string AgentSimulator::Respond(const std::string& request) {
     if (name == "prepare_offline_update" &&
         IsFailingOfflineUin(message->Raw("uin").value_or(std::string()))) {
         Schedule(OfflineUpdateFailureSteps(), {});
+        return "<ok/>";
+    }
+    if (ScanSessionSimulator::Handles(name)) {
+        scanSessions_->Respond(*message, request);
         return "<ok/>";
     }
     React(*message);

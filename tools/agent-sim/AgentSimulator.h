@@ -17,6 +17,7 @@
 #include "agent/AgentProtocolTypes.h"
 #include "platform/LocalPipe.h"
 #include "tools/agent-sim/RequestRecorder.h"
+#include "tools/agent-sim/ScanSession.h"
 #include "tools/agent-sim/Scenario.h"
 
 namespace vorn::sim {
@@ -40,6 +41,8 @@ struct SimulatorConfig {
     std::optional<std::filesystem::path> recordFile;
     // Keep the options under the agent's registry key (else in memory only).
     bool optionsInRegistry = true;
+    // Fetching and uploading scans.
+    ScanSimulation scans;
 };
 
 // The agent writes "error_description" in the character set of the machine's locale, not in
@@ -106,6 +109,7 @@ private:
 
     std::thread requestThread_;
     std::thread senderThread_;
+    std::unique_ptr<ScanSessionSimulator> scanSessions_;
 };
 
 }  // namespace vorn::sim

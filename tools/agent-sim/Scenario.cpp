@@ -142,7 +142,9 @@ std::vector<Reaction> DemoReactions() {
          Target::RequestDevice,
          {{milliseconds(200), "<message msgtype=\"0\" message=\"Трассировка выключена\"/>"}}},
         {"prepare_offline_update", Target::RequestDevice, OfflineUpdateSteps()},
-        // The fetch-scans request is the session data document itself.
+        // The fetch-scans request is the session data document itself. The simulator answers
+        // these three with ScanSessionSimulator, which stores files as it goes; the steps here
+        // show the notification kinds it sends.
         {"SessionData",
          Target::RequestDevice,
          {{milliseconds(400), "<get_scan_from_device number=\"25\" result=\"0\"/>"},

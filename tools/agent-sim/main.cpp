@@ -31,6 +31,10 @@ constexpr const char* kHelp =
     "  --devices N     start with N connected devices (ids 1..N)\n"
     "  --record FILE   append every request received to FILE, one a line, with \\n \\r \\t \\\\\n"
     "                  and \\xNN escapes\n"
+    "  --scans N       scans a device delivers per scanning session (default 12); they are\n"
+    "                  stored under ScanData/ of the data folder (VORN_DATA_DIR)\n"
+    "  --scan-interval MS  time between two scans fetched or uploaded (default 300)\n"
+    "  --scan-upload-fails  an upload of scans fails half way, with an error description\n"
     "  --help          this text\n"
     "\n"
     "An offline update prepared for a UIN ending in -00000000 fails a third of the way.\n"
@@ -40,6 +44,32 @@ constexpr const char* kHelp =
 int Usage(const char* problem) {
     std::fprintf(stderr, "AgentZelt: %s\n\n%s", problem, kHelp);
     return 2;
+}
+
+// The scanning options. True when `arg` is one of them; `index` moves past a value it took, or
+// becomes -1 when the value is wrong.
+bool ParseScanOption(std::string_view arg, const char* value, vorn::sim::ScanSimulation& scans,
+                     int& index) {
+    if (arg == "--scan-upload-fails") {
+        scans.uploadFails = true;
+        return true;
+    }
+    if ((arg != "--scans" && arg != "--scan-interval") || value == nullptr) {
+        return false;
+    }
+    char* end = nullptr;
+    const long number = std::strtol(value, &end, 10);
+    if (*end != '\0' || end == value || number < 0 || number > 100000) {
+        index = -1;
+        return true;
+    }
+    ++index;
+    if (arg == "--scans") {
+        scans.scans = static_cast<int>(number);
+    } else {
+        scans.interval = std::chrono::milliseconds(number);
+    }
+    return true;
 }
 
 }  // namespace
@@ -76,6 +106,10 @@ int main(int argc, char** argv) {
                 device.type = id % 2 != 0 ? "Q750M1" : "Q200M1";
                 device.name = "SIM" + std::to_string(100000 + id);
                 config.devices.push_back(device);
+            }
+        } else if (ParseScanOption(arg, hasValue ? argv[i + 1] : nullptr, config.scans, i)) {
+            if (i < 0) {
+                return Usage("--scans and --scan-interval need a number from 0 to 100000");
             }
         } else {
             return Usage(("unknown or incomplete option " + std::string(arg)).c_str());

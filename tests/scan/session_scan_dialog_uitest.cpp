@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/gauge.h>
+#include <wx/hyperlink.h>
+#include <wx/image.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "agent/AgentProtocol.h"
+#include "agent/AgentProtocolMessage.h"
+#include "agent/EventChannelWorker.h"
+#include "app/AgentSettings.h"
+#include "app/LanguageCatalogue.h"
+#include "monitor/ui/CErrorReportingDlg.h"
+#include "platform/KnownFolders.h"
+#include "platform/RegistryStore.h"
+#include "platform/ui/ModalQuestions.h"
+#include "scan/StoredScans.h"
+#include "scan/ui/CSessionScanDataDlg.h"
+#include "support/TestEnvironment.h"
+#include "support/UiPump.h"
+#include "tools/agent-sim/AgentSimulator.h"
+#include "translation/Vocabrix.h"
+#include "widgets/ui/CAnimatedPicture.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Dlg = CSessionScanDataDlg;
+using test::PumpUntil;
+
+// The dialog beside a simulated agent: requests go to AgentZelt, its notifications come back
+// through the event channel to the dialog on the channel's worker, as in the program.
+class ScanDialogTest : public ::testing::Test {
+protected:
+    void StartAgent(sim::ScanSimulation scans) {
+        sim::SimulatorConfig config;
+        config.scans = scans;
+        config.optionsInRegistry = false;
+        agent_ = std::make_unique<sim::AgentSimulator>(config);
+        std::string error;
+        ASSERT_TRUE(agent_->Start(error)) << error;
+        dialog_ = new Dlg(nullptr, [this] {
+            std::lock_guard lock(errorMutex_);
+            return error_;
+        });
+        worker_ = std::make_unique<EventChannelWorker>(
+            [this](const std::string& text) { Dispatch(text); }, [](const std::wstring&) {});
+        worker_->Start();
+        SetExtractionScansFolder(exportDir_.path().wstring());
+    }
+
+    void TearDown() override {
+        if (dialog_) {
+            dialog_->CloseWindowCalls();
+        }
+        if (worker_) {
+            worker_->Stop();
+        }
+        if (agent_) {
+            agent_->Stop();
+        }
+        if (dialog_) {
+            dialog_->Destroy();
+            test::Pump(20ms);
+        }
+    }
+
+    // What notification handling does with the scan notifications.
+    void Dispatch(const std::string& text) {
+        const auto message = AgentMessage::Parse(text);
+        if (!message) {
+            return;
+        }
+        const AgentError error = ReadError(*message);
+        if (error.HasError()) {
+            std::lock_guard lock(errorMutex_);
+            error_ = {error.category, error.errorId, error.description,
+                      std::chrono::system_clock::now()};
+        }
+        if (message->name() == "get_scan_from_device") {
+            dialog_->OnScanProgress(message->Int("number"), message->Int("result"));
+        } else if (message->name() == "upload_scan_to_server") {
+            dialog_->OnUploadProgress(message->Int("number"), message->Int("result"));
+        }
+    }
+
+    template <class T>
+    T* Find(int id) {
+        return dynamic_cast<T*>(dialog_->FindWindow(id));
+    }
+    wxString Text(int id) { return dialog_->FindWindow(id)->GetLabel(); }
+    bool Shown(int id) { return dialog_->FindWindow(id)->IsShown(); }
+    bool Enabled(int id) { return dialog_->FindWindow(id)->IsEnabled(); }
+    void Click(int id) {
+        wxCommandEvent click(wxEVT_BUTTON, id);
+        click.SetEventObject(dialog_->FindWindow(id));
+        dialog_->FindWindow(id)->GetEventHandler()->ProcessEvent(click);
+    }
+    void Type(int id, const wxString& text) { Find<wxTextCtrl>(id)->ChangeValue(text); }
+    void FillValidSession() {
+        Type(Dlg::kCurrencyId, "RUB");
+        Type(Dlg::kDenominationId, "500");
+        Type(Dlg::kYearId, "2017");
+        Type(Dlg::kCommentId, L"серия <АА> & дубли");
+        Find<wxChoice>(Dlg::kAuthenticityId)->SetSelection(1);
+    }
+    // Runs fn on a worker thread, as notification handling does, while the UI thread goes on.
+    void OnWorker(const std::function<void()>& fn) {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            fn();
+            done = true;
+        });
+        PumpUntil([&] { return done.load(); });
+        worker.join();
+    }
+    static bool Has(const wxString& text, const wxString& part) { return text.Find(part) != -1; }
+
+    void Screenshot(const std::string& name) {
+        dialog_->Raise();
+        test::Pump(300ms);
+        const fs::path folder = fs::path(VORN_SOURCE_DIR) / "build" / "screenshots";
+        fs::create_directories(folder);
+        const fs::path file = folder / name;
+        fs::remove(file);
+        const wxRect rect = dialog_->GetScreenRect();
+        const std::string command = "import -window root -crop " + std::to_string(rect.width) +
+                                    "x" + std::to_string(rect.height) + "+" +
+                                    std::to_string(rect.x) + "+" + std::to_string(rect.y) + " '" +
+                                    file.string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        wxInitAllImageHandlers();
+        EXPECT_TRUE(wxImage(file.string(), wxBITMAP_TYPE_PNG).IsOk());
+    }
+
+    test::TempDir dataDir_;
+    test::TempDir registryDir_;
+    test::TempDir exportDir_;
+    test::ScopedEnv dataEnv_{"VORN_DATA_DIR", dataDir_.path().string()};
+    test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registryDir_.path().string()};
+    test::PrivatePipeNamespace pipes_;
+    platform::ModalAnswers answers_;
+    std::mutex errorMutex_;
+    AgentErrorRecord error_;
+    std::unique_ptr<sim::AgentSimulator> agent_;
+    std::unique_ptr<EventChannelWorker> worker_;
+    Dlg* dialog_ = nullptr;
+};
+
+TEST_F(ScanDialogTest, FetchThenUploadThenSaveToDisk) {
+    StartAgent({6, 150ms, false});
+    dialog_->OpenWithDevices({L"ABC-123-12345678", L"XYZ-2"});
+    EXPECT_EQ(dialog_->GetId(), Dlg::kTemplateId);
+    EXPECT_EQ(Find<wxChoice>(Dlg::kUinId)->GetCount(), 2u);
+    EXPECT_EQ(Find<wxChoice>(Dlg::kUinId)->GetStringSelection(), "ABC-123-12345678");
+    EXPECT_EQ(Find<wxTextCtrl>(Dlg::kVersionId)->GetValue(), "A");
+    EXPECT_FALSE(Enabled(Dlg::kUploadId));
+    EXPECT_FALSE(Enabled(Dlg::kSaveToDiskId));
+    EXPECT_FALSE(Shown(Dlg::kBusyId));
+
+    // An incomplete description is refused with its messages; nothing reaches the agent.
+    Click(Dlg::kStartId);
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_TRUE(Has(answers_.asked()[0].text, L"Код валюты должен состоять из 3-ех символов;"));
+    EXPECT_TRUE(Has(answers_.asked()[0].text, L"Неверное значение номинала;"));
+    EXPECT_FALSE(fs::exists(ScanStorageFolder()));
+    EXPECT_TRUE(Shown(Dlg::kStartId));
+
+    FillValidSession();
+    Click(Dlg::kStartId);
+    EXPECT_EQ(answers_.asked().size(), 1u);
+    EXPECT_FALSE(Shown(Dlg::kStartId));
+    EXPECT_TRUE(Shown(Dlg::kStopId));
+    EXPECT_TRUE(Enabled(Dlg::kStopId));
+    EXPECT_TRUE(Shown(Dlg::kBusyId));
+    EXPECT_TRUE(dialog_->BusyIndicator().IsPlaying());
+    for (int id : {Dlg::kUinId, Dlg::kAuthenticityId, Dlg::kCurrencyId, Dlg::kCommentId,
+                   Dlg::kSideId, Dlg::kLastSessionId}) {
+        EXPECT_FALSE(Enabled(id)) << id;
+    }
+    EXPECT_EQ(Text(Dlg::kScanCountId), L"Всего сканов: 0");
+    ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == L"Всего сканов: 3"; }));
+    Screenshot("scan-session-fetching.png");
+
+    ASSERT_TRUE(PumpUntil(
+        [&] { return Text(Dlg::kScanCountId) == L"Сканирование завершено.Всего сканов: 6"; }));
+    EXPECT_TRUE(Shown(Dlg::kStartId));
+    EXPECT_FALSE(Shown(Dlg::kStopId));
+    EXPECT_FALSE(Shown(Dlg::kBusyId));
+    EXPECT_FALSE(dialog_->BusyIndicator().IsPlaying());
+    EXPECT_TRUE(Enabled(Dlg::kCurrencyId));
+    EXPECT_TRUE(Enabled(Dlg::kUploadId));
+    EXPECT_TRUE(Enabled(Dlg::kSaveToDiskId));
+    EXPECT_EQ(dialog_->StoredScans(), 6);
+    // The agent stored the session where the dialog looks for it, the comment intact.
+    const std::wstring name = SessionFolderName(dialog_->LastSession());
+    EXPECT_EQ(LoadSessionData(ScanStorageFolder() / name / kSessionDocumentName).comment,
+              L"серия <АА> & дубли");
+
+    Click(Dlg::kUploadId);
+    EXPECT_FALSE(Enabled(Dlg::kUploadId));
+    EXPECT_FALSE(Enabled(Dlg::kSaveToDiskId));
+    ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kUploadDoneId); }));
+    EXPECT_EQ(Find<wxGauge>(Dlg::kUploadProgressId)->GetValue(), 100);
+    EXPECT_EQ(Text(Dlg::kUploadCounterId), "6/6");
+    EXPECT_FALSE(Shown(Dlg::kErrorLinkId));
+    EXPECT_FALSE(Enabled(Dlg::kUploadId));
+
+    // Saving moves the session folder to the export folder.
+    answers_.ClearAsked();
+    Click(Dlg::kSaveToDiskId);
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].text, L"Сканы успешно скопированы");
+    EXPECT_FALSE(fs::exists(ScanStorageFolder() / name));
+    EXPECT_EQ(CountStoredScans(exportDir_.path()), 6);
+}
+
+TEST_F(ScanDialogTest, StopFailedUploadErrorLinkAndLastSession) {
+    StartAgent({50, 100ms, true});
+    dialog_->OpenWithDevices({L"DEV-1"});
+    // Nothing was started in this run: nothing to save, and the dialog says so.
+    Click(Dlg::kSaveToDiskId);
+    EXPECT_TRUE(answers_.asked().empty());
+    EXPECT_TRUE(Has(Text(Dlg::kScanCountId), L"Нет сессии для сохранения"));
+    Click(Dlg::kLastSessionId);  // nothing to fill in yet
+    EXPECT_EQ(Find<wxTextCtrl>(Dlg::kCurrencyId)->GetValue(), "");
+
+    // Upload progress while nothing is stored has no share to show, and does not fault.
+    OnWorker([&] { dialog_->OnUploadProgress(3, 0); });
+    EXPECT_EQ(Text(Dlg::kUploadCounterId), "3/0");
+    EXPECT_EQ(Find<wxGauge>(Dlg::kUploadProgressId)->GetValue(), 0);
+
+    FillValidSession();
+    Click(Dlg::kStartId);
+    ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == L"Всего сканов: 2"; }));
+    Click(Dlg::kStopId);
+    EXPECT_FALSE(Enabled(Dlg::kStopId));
+    EXPECT_TRUE(Shown(Dlg::kStopId));
+    ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kStartId); }));
+    const int stored = dialog_->StoredScans();
+    EXPECT_GE(stored, 2);
+    EXPECT_LT(stored, 50);
+
+    // The agent fails half way: the error link shows and opens the report of that error.
+    Click(Dlg::kUploadId);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kErrorLinkId); }));
+    EXPECT_TRUE(Enabled(Dlg::kUploadId));
+    EXPECT_TRUE(Enabled(Dlg::kSaveToDiskId));
+    EXPECT_FALSE(Shown(Dlg::kUploadDoneId));
+    AgentErrorRecord shown;
+    answers_.SetHandler([&](wxDialog& report) {
+        if (auto* dlg = dynamic_cast<CErrorReportingDlg*>(&report)) {
+            shown = dlg->Report();
+        }
+        return wxID_OK;
+    });
+    wxHyperlinkEvent link(Find<wxHyperlinkCtrl>(Dlg::kErrorLinkId), Dlg::kErrorLinkId, "");
+    Find<wxHyperlinkCtrl>(Dlg::kErrorLinkId)->GetEventHandler()->ProcessEvent(link);
+    EXPECT_EQ(shown.description, L"Сервер не принял сканы");
+    EXPECT_EQ(shown.errorId, 503);
+
+    // The last session comes back into the fields, with only its device.
+    dialog_->Hide();
+    dialog_->OpenWithDevices({L"DEV-1", L"DEV-2"});
+    EXPECT_EQ(Find<wxTextCtrl>(Dlg::kCurrencyId)->GetValue(), "");
+    Click(Dlg::kLastSessionId);
+    EXPECT_EQ(Find<wxChoice>(Dlg::kUinId)->GetCount(), 1u);
+    EXPECT_EQ(Find<wxTextCtrl>(Dlg::kCurrencyId)->GetValue(), "RUB");
+    EXPECT_EQ(Find<wxTextCtrl>(Dlg::kYearId)->GetValue(), "2017");
+    EXPECT_EQ(Find<wxChoice>(Dlg::kAuthenticityId)->GetSelection(), 1);
+    EXPECT_EQ(Find<wxTextCtrl>(Dlg::kCommentId)->GetValue(), L"серия <АА> & дубли");
+
+    // Closed, the dialog ignores notifications.
+    dialog_->Hide();
+    const wxString before = Text(Dlg::kScanCountId);
+    OnWorker([&] {
+        dialog_->OnScanProgress(9, 0);
+        dialog_->OnUploadProgress(9, 2);
+    });
+    EXPECT_EQ(Text(Dlg::kScanCountId), before);
+
+    // Without an agent a start is refused with its own message.
+    agent_->Stop();
+    dialog_->OpenWithDevices({L"DEV-1"});
+    FillValidSession();
+    answers_.SetHandler({});
+    answers_.ClearAsked();
+    Click(Dlg::kStartId);
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].text, L"Ошибка сканирования. Системный сервис не доступен!");
+    EXPECT_TRUE(Shown(Dlg::kStartId));
+}
+
+// The program finds its language catalogue beside its executable.
+class LanguageFilesBesideProgram {
+public:
+    LanguageFilesBesideProgram() {
+        for (const char* name : {"languages.xml", "english.db"}) {
+            const fs::path target = platform::ProgramFolder() / name;
+            fs::copy_file(fs::path(VORN_BIN_DIR) / name, target,
+                          fs::copy_options::overwrite_existing);
+            copied_.push_back(target);
+        }
+    }
+    ~LanguageFilesBesideProgram() {
+        for (const auto& file : copied_) {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    }
+
+private:
+    std::vector<fs::path> copied_;
+};
+
+TEST_F(ScanDialogTest, EnglishWhileFetching) {
+    LanguageFilesBesideProgram languages;
+    ASSERT_TRUE(platform::RegistryStore(platform::RegistryRoot::CurrentUser)
+                    .WriteString("Software\\Quorin\\Zelt\\AgentZelt", "CurrentLanguage", "ENG"));
+    ASSERT_TRUE(ApplyStoredLanguage());
+    StartAgent({8, 150ms, false});
+    dialog_->OpenWithDevices({L"ABC-123-12345678"});
+    EXPECT_EQ(dialog_->GetTitle(), "Banknote scanning");
+    EXPECT_EQ(Text(Dlg::kStartId), "Get scans");
+    EXPECT_EQ(Find<wxChoice>(Dlg::kAuthenticityId)->GetString(0), "Genuine");
+    FillValidSession();
+    Click(Dlg::kStartId);
+    ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == "Scans in all: 3"; }));
+    Screenshot("scan-session-fetching-english.png");
+    Click(Dlg::kStopId);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kStartId); }));
+    EXPECT_TRUE(Has(Text(Dlg::kScanCountId), "Scanning finished. Scans in all:"));
+    Localization::CVocabrix::Instance().CleanUp();
+    Localization::CVocabrix::Instance().SetTranslateOn(false);
+}
+
+}  // namespace
+}  // namespace vorn
