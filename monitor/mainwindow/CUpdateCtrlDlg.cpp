@@ -33,6 +33,8 @@
 #include "monitor/mainwindow/ProgramVersion.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/ui/CErrorReportingDlg.h"
+#include "offline/ui/CPrepareOfflineUpdateDlg.h"
+#include "offline/ui/CPrepareUsbDisk.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
@@ -246,6 +248,9 @@ void CUpdateCtrlDlg::CreateControls() {
 void CUpdateCtrlDlg::Initialise() {
     // The loading window and the scan session dialog are made when first needed: building them
     // here would hold back the first showing of this window.
+    // Kept for the window's whole life: the agent's offline progress is routed to it whether or
+    // not it is open.
+    offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
     if (enableOthers_) {
         otherDevices_->Show();
     }
@@ -480,9 +485,10 @@ CLoadingBlackListWnd& CUpdateCtrlDlg::LoadingWindow() {
     return *loading_;
 }
 
-// The offline update dialog is not part of this window yet; its notifications have nobody to
-// go to, as when that dialog is closed.
-void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) {}
+void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) {
+    // Through this window's gate, which its destruction closes before the worker is stopped.
+    OnUi([&] { offline_->OnOfflineUpdateProgress(number, total, failed); });
+}
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
     OnUi([&] {
@@ -860,6 +866,7 @@ void CUpdateCtrlDlg::OnSettings() {
         options = ReadOptions(*message);
     }
     OptionDialogActions actions;
+    actions.openOfflineUpdate = [this](wxWindow*) { platform::RunModal(*offline_); };
     // Filled by the black-list editor and the offline update dialog.
     actions.openBlackListEditor = [](wxWindow* parent, const std::filesystem::path& file) {
         CBlackListDlg::Run(parent, file);
@@ -889,7 +896,8 @@ void CUpdateCtrlDlg::OnScan() {
 }
 
 void CUpdateCtrlDlg::OnOtherDevices() {
-    // The USB-disk preparation dialog is not part of this window yet.
+    CPrepareUsbDisk dialog(this);
+    platform::RunModal(dialog);
 }
 
 void CUpdateCtrlDlg::OnDownload() {
@@ -1153,6 +1161,9 @@ void CUpdateCtrlDlg::DoExit() {
     }
     if (IsModal()) {
         EndModal(wxID_CANCEL);
+    }
+    if (offline_ && offline_->IsModal()) {
+        offline_->EndModal(wxID_CANCEL);
     }
     if (auto* scan = scanDialog_.load(); scan && scan->IsModal()) {
         scan->EndModal(wxID_CANCEL);

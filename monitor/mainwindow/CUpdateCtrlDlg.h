@@ -33,6 +33,7 @@ namespace vorn {
 
 class CDevicesListCtrl;
 class CLoadingBlackListWnd;
+class CPrepareOfflineUpdateDlg;
 class CSessionScanDataDlg;
 class EventChannelWorker;
 struct DeviceRecord;
@@ -119,6 +120,7 @@ public:
     CDevicesListCtrl& List() { return *list_; }
     // Made on first use, not at start-up.
     CLoadingBlackListWnd& LoadingWindow();
+    CPrepareOfflineUpdateDlg& OfflineUpdateDialog() { return *offline_; }
     CSessionScanDataDlg& ScanDialog();
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
@@ -282,6 +284,7 @@ private:
     };
 
     CLoadingBlackListWnd* loading_ = nullptr;
+    CPrepareOfflineUpdateDlg* offline_ = nullptr;  // a child window, destroyed with this one
     // Set on the UI thread, read by the event channel's worker; a child of this window, so it
     // lives until after the worker has stopped.
     std::atomic<CSessionScanDataDlg*> scanDialog_{nullptr};
