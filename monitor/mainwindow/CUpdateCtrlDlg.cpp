@@ -531,6 +531,20 @@ void CUpdateCtrlDlg::ShowErrorBox(const std::wstring& text) {
 // --- UI-thread parts ----------------------------------------------------------------------
 
 void CUpdateCtrlDlg::SetStatusIcon(std::int32_t messageType) {
+    // The first look-up reads the desktop's icon theme, which must not hold back the window's
+    // first showing: the picture follows on the next turn of the event loop, the latest wins.
+    statusIconType_ = messageType;
+    if (statusIconPending_) {
+        return;
+    }
+    statusIconPending_ = true;
+    CallAfter([this] {
+        statusIconPending_ = false;
+        ShowStatusIcon(statusIconType_);
+    });
+}
+
+void CUpdateCtrlDlg::ShowStatusIcon(std::int32_t messageType) {
     wxArtID art;
     switch (messageType) {
         case 0:

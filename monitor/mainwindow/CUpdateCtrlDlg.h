@@ -185,6 +185,7 @@ private:
     void DoRefreshUpdateAllButton();
     void SetIdleButtons();
     void SetStatusIcon(std::int32_t messageType);
+    void ShowStatusIcon(std::int32_t messageType);
     void Relayout();
     void KeepKeyboardFocus();
     // The request channel found no agent or timed out: say so until it answers again.
@@ -250,6 +251,8 @@ private:
     std::atomic<bool> agentAbsent_{false};
 
     wxFont statusFont_;
+    std::int32_t statusIconType_ = -1;
+    bool statusIconPending_ = false;
     wxIcon idleTrayIcon_;
     wxIcon taskTrayIcon_;
 
