@@ -34,6 +34,8 @@
 #include "monitor/mainwindow/ProgramVersion.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/ui/CErrorReportingDlg.h"
+#include "offline/ui/CPrepareOfflineUpdateDlg.h"
+#include "offline/ui/CPrepareUsbDisk.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
@@ -237,6 +239,9 @@ void CUpdateCtrlDlg::Initialise() {
     loading_ = new CLoadingBlackListWnd();
     // Before the event channel starts: its worker hands scan progress to this dialog.
     scanDialog_ = new CSessionScanDataDlg(this, [this] { return error_; });
+    // Kept for the window's whole life: the agent's offline progress is routed to it whether or
+    // not it is open.
+    offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
     if (enableOthers_) {
         otherDevices_->Show();
     }
@@ -445,9 +450,10 @@ ScanSessionView& CUpdateCtrlDlg::ScanSession() {
     return *scanDialog_;
 }
 
-// The offline update dialog is not part of this window yet; its notifications have nobody to
-// go to, as when that dialog is closed.
-void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t, std::int32_t, bool) {}
+void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) {
+    // Through this window's gate, which its destruction closes before the worker is stopped.
+    OnUi([&] { offline_->OnOfflineUpdateProgress(number, total, failed); });
+}
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
     OnUi([&] {
@@ -829,6 +835,7 @@ void CUpdateCtrlDlg::OnSettings() {
         options = ReadOptions(*message);
     }
     OptionDialogActions actions;
+    actions.openOfflineUpdate = [this](wxWindow*) { platform::RunModal(*offline_); };
     // Filled by the black-list editor and the offline update dialog.
     actions.openBlackListEditor = [](wxWindow* parent, const std::filesystem::path& file) {
         CBlackListDlg::Run(parent, file);
@@ -858,7 +865,8 @@ void CUpdateCtrlDlg::OnScan() {
 }
 
 void CUpdateCtrlDlg::OnOtherDevices() {
-    // The USB-disk preparation dialog is not part of this window yet.
+    CPrepareUsbDisk dialog(this);
+    platform::RunModal(dialog);
 }
 
 void CUpdateCtrlDlg::OnDownload() {
@@ -1121,6 +1129,9 @@ void CUpdateCtrlDlg::DoExit() {
     }
     if (IsModal()) {
         EndModal(wxID_CANCEL);
+    }
+    if (offline_ && offline_->IsModal()) {
+        offline_->EndModal(wxID_CANCEL);
     }
     if (scanDialog_ && scanDialog_->IsModal()) {
         scanDialog_->EndModal(wxID_CANCEL);

@@ -33,6 +33,7 @@ namespace vorn {
 
 class CDevicesListCtrl;
 class CLoadingBlackListWnd;
+class CPrepareOfflineUpdateDlg;
 class CSessionScanDataDlg;
 class EventChannelWorker;
 struct DeviceRecord;
@@ -118,6 +119,7 @@ public:
 
     CDevicesListCtrl& List() { return *list_; }
     CLoadingBlackListWnd& LoadingWindow() { return *loading_; }
+    CPrepareOfflineUpdateDlg& OfflineUpdateDialog() { return *offline_; }
     CSessionScanDataDlg& ScanDialog() { return *scanDialog_; }
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
@@ -270,6 +272,7 @@ private:
     wxButton* download_ = nullptr;
 
     CLoadingBlackListWnd* loading_ = nullptr;
+    CPrepareOfflineUpdateDlg* offline_ = nullptr;  // a child window, destroyed with this one
     CSessionScanDataDlg* scanDialog_ = nullptr;
     std::unique_ptr<platform::DesktopTray> tray_;
     wxTimer startupTimer_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <wx/button.h>
+#include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
@@ -133,6 +134,31 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     return path;
 }
 
+std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
+                                  const wxString& directory) {
+    if (g_closed) {
+        return std::nullopt;
+    }
+    wxDirDialog dialog(parent, title, directory, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    g_answeredDialog = nullptr;
+    int result = wxID_CANCEL;
+    {
+        OpenQuestion open(dialog);
+        result = dialog.ShowModal();
+    }
+    wxString path;
+    if (g_answeredDialog == &dialog) {
+        path = g_answeredPath;
+    } else if (result == wxID_OK) {
+        path = dialog.GetPath();
+    }
+    g_answeredDialog = nullptr;
+    if (result != wxID_OK || path.empty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 int RunModal(wxDialog& dialog) {
     if (g_closed) {
         return wxID_CANCEL;
@@ -188,6 +214,10 @@ int ModalAnswers::Enter(wxDialog* dialog) {
         asked.wildcard = file->GetWildcard();
         asked.directory = file->GetDirectory();
         asked.fileName = file->GetFilename();
+    } else if (auto* folder = dynamic_cast<wxDirDialogBase*>(dialog)) {
+        asked.kind = AskedQuestion::Kind::File;
+        asked.text = folder->GetMessage();
+        asked.directory = folder->GetPath();
     } else {
         asked.text = dialog->GetTitle();
     }

@@ -33,6 +33,11 @@ struct FileQuestion {
 // A file picker. Returns the chosen full path, or nothing when the operator cancelled.
 std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question);
 
+// A folder picker starting at `directory`. Returns the chosen folder, or nothing when the
+// operator cancelled.
+std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
+                                  const wxString& directory);
+
 // Any other modal dialog.
 int RunModal(wxDialog& dialog);
 
@@ -53,7 +58,7 @@ struct AskedQuestion {
     wxString caption;    // message box caption
     long style = 0;      // message box style
     wxString wildcard;   // file picker
-    wxString directory;  // file picker
+    wxString directory;  // file or folder picker
     wxString fileName;   // file picker
     int answer = 0;
 };

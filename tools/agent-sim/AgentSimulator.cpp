@@ -177,6 +177,11 @@ std::string AgentSimulator::Respond(const std::string& request) {
             }
         }
     }
+    if (name == "prepare_offline_update" &&
+        IsFailingOfflineUin(message->Raw("uin").value_or(std::string()))) {
+        Schedule(OfflineUpdateFailureSteps(), {});
+        return "<ok/>";
+    }
     if (ScanSessionSimulator::Handles(name)) {
         scanSessions_->Respond(*message, request);
         return "<ok/>";

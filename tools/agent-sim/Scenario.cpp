@@ -141,11 +141,7 @@ std::vector<Reaction> DemoReactions() {
         {"log_ctl_off",
          Target::RequestDevice,
          {{milliseconds(200), "<message msgtype=\"0\" message=\"Трассировка выключена\"/>"}}},
-        {"prepare_offline_update",
-         Target::RequestDevice,
-         {{milliseconds(400), "<offline_update number=\"1\" total=\"3\"/>"},
-          {milliseconds(600), "<offline_update number=\"2\" total=\"3\"/>"},
-          {milliseconds(600), "<offline_update number=\"3\" total=\"3\"/>"}}},
+        {"prepare_offline_update", Target::RequestDevice, OfflineUpdateSteps()},
         // The fetch-scans request is the session data document itself. The simulator answers
         // these three with ScanSessionSimulator, which stores files as it goes; the steps here
         // show the notification kinds it sends.
@@ -164,6 +160,32 @@ std::vector<Reaction> DemoReactions() {
           {milliseconds(400), "<upload_scan_to_server number=\"80\" result=\"0\"/>"},
           {milliseconds(400), "<upload_scan_to_server number=\"100\" result=\"1\"/>"}}},
     };
+}
+
+std::vector<ScenarioStep> OfflineUpdateSteps() {
+    std::vector<ScenarioStep> steps;
+    for (int number = 1; number <= kOfflineUpdateSteps; ++number) {
+        steps.push_back({milliseconds(number == 1 ? 300 : 250),
+                         "<offline_update number=\"" + std::to_string(number) + "\" total=\"" +
+                             std::to_string(kOfflineUpdateSteps) + "\"/>"});
+    }
+    return steps;
+}
+
+std::vector<ScenarioStep> OfflineUpdateFailureSteps() {
+    std::vector<ScenarioStep> steps = OfflineUpdateSteps();
+    steps.resize(kOfflineUpdateSteps / 3);
+    steps.push_back(
+        {milliseconds(400), "<offline_update number=\"" + std::to_string(kOfflineUpdateSteps / 3) +
+                                "\" total=\"" + std::to_string(kOfflineUpdateSteps) +
+                                "\" error_id=\"404\" category=\"0\" "
+                                "error_description=\"Пакет обновления для устройства не найден на "
+                                "сервере\"/>"});
+    return steps;
+}
+
+bool IsFailingOfflineUin(std::string_view uin) {
+    return uin.ends_with("-00000000");
 }
 
 std::optional<std::vector<ScenarioStep>> ParseScript(const std::string& text, std::string& error) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn::sim {
@@ -34,6 +35,13 @@ std::vector<ScenarioStep> DemoSteps();
 // How the demo agent answers requests: firmware download and write after an update request,
 // fresh device information after a connection refresh, and so on.
 std::vector<Reaction> DemoReactions();
+
+// Preparing an offline update: kOfflineUpdateSteps "offline_update" notifications up to the
+// total; for a UIN that IsFailingOfflineUin, a third of them and then one with an error.
+inline constexpr int kOfflineUpdateSteps = 12;
+std::vector<ScenarioStep> OfflineUpdateSteps();
+std::vector<ScenarioStep> OfflineUpdateFailureSteps();
+bool IsFailingOfflineUin(std::string_view uin);
 
 // A script: one notification per line, "wait MS" lines between them. Blank lines and lines
 // starting with '#' are skipped; a line's end ("\n" or "\r\n") is not part of the text.

@@ -37,6 +37,8 @@ constexpr const char* kHelp =
     "  --scan-upload-fails  an upload of scans fails half way, with an error description\n"
     "  --help          this text\n"
     "\n"
+    "An offline update prepared for a UIN ending in -00000000 fails a third of the way.\n"
+    "\n"
     "Wire form (for a compatible agent): both pipes are Unix-domain stream sockets at the\n"
     "abstract addresses NUL + $VORN_PIPE_NS + \"ws-quorin-vorn01\" (requests, served by the\n"
     "agent) and NUL + $VORN_PIPE_NS + \"ws-quorin-vorn02\" (notifications, served by the\n"

@@ -1,0 +1,202 @@
+#include "offline/UpdateServerClient.h"
+
+#include <curl/curl.h>
+
+#include <climits>
+#include <memory>
+#include <mutex>
+
+#include "app/AppProfile.h"
+#include "monitor/ErrorTexts.h"
+#include "platform/TextConversion.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kMaxAuthenticationRounds = 10;
+
+struct CurlDeleter {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct HeaderListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+struct Transfer {
+    CURL* curl = nullptr;
+    std::string* body = nullptr;
+    bool tooLarge = false;
+};
+
+bool IsErrorStatus(long status) {
+    return status >= 400 && status <= 599;
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    long status = 0;
+    curl_easy_getinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &status);
+    // An error reply's body is never looked at; a credentials challenge is sent again anyway.
+    if (IsErrorStatus(status)) {
+        return bytes;
+    }
+    if (transfer->body->size() + bytes > kMaxReplyBytes) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    transfer->body->append(data, bytes);
+    return bytes;
+}
+
+std::string ServerUrl(const std::string& path) {
+    std::string host = platform::WideToUtf8(GetHttpServerName());
+    if (host.find(':') != std::string::npos && host.front() != '[') {
+        host = "[" + host + "]";  // an IPv6 address
+    }
+    const unsigned port = static_cast<unsigned>(GetHttpServerPort()) & 0xFFFFu;
+    return "http://" + host + ":" + std::to_string(port) + path;
+}
+
+}  // namespace
+
+std::wstring HttpGetFromServer(const std::string& path, std::string& body,
+                               const CredentialsPrompt& prompt) {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl) {
+        return platform::Utf8ToWide(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+    }
+    char errorText[CURL_ERROR_SIZE] = {};
+    Transfer transfer{curl.get(), &body, false};
+    // Never a cached copy, from us or a proxy on the way.
+    std::unique_ptr<curl_slist, HeaderListDeleter> headers(
+        curl_slist_append(nullptr, "Cache-Control: no-cache"));
+    headers.reset(curl_slist_append(headers.release(), "Pragma: no-cache"));
+    const std::string url = ServerUrl(path);
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, kHttpUserAgent);
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
+    // A server that stops sending is given up after a minute instead of blocking for ever.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
+
+    long status = 0;
+    std::string user;
+    std::string password;
+    for (int round = 0;; ++round) {
+        errorText[0] = '\0';
+        const CURLcode result = curl_easy_perform(c);
+        if (result != CURLE_OK) {
+            if (transfer.tooLarge) {
+                return platform::Utf8ToWide(curl_easy_strerror(CURLE_FILESIZE_EXCEEDED));
+            }
+            return platform::Utf8ToWide(errorText[0] != '\0' ? errorText
+                                                             : curl_easy_strerror(result));
+        }
+        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+        const bool proxy = status == 407;
+        if ((status != 401 && !proxy) || !prompt || round >= kMaxAuthenticationRounds) {
+            break;
+        }
+        const std::optional<HttpCredentials> answer = prompt(proxy);
+        if (!answer) {
+            break;
+        }
+        user = platform::WideToUtf8(answer->user);
+        password = platform::WideToUtf8(answer->password);
+        curl_easy_setopt(c, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME, user.c_str());
+        curl_easy_setopt(c, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD, password.c_str());
+        curl_easy_setopt(c, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+    }
+    if (IsErrorStatus(status)) {
+        return HttpStatusText(static_cast<int>(status));
+    }
+    return {};
+}
+
+std::string PercentEncode(std::string_view utf8) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~') {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::int32_t ParseModelReply(std::string_view body) {
+    constexpr std::string_view kKey = "\"model\":";
+    const std::size_t key = body.find(kKey);
+    if (key == std::string_view::npos) {
+        return 0;
+    }
+    const std::size_t start = key + kKey.size();
+    const std::size_t brace = body.find('}', start);
+    if (brace == std::string_view::npos) {
+        return 0;
+    }
+    // As atoi: white space, a sign, digits; anything else ends the number.
+    std::string_view value = body.substr(start, brace - start);
+    while (!value.empty() &&
+           (value.front() == ' ' || (value.front() >= '\t' && value.front() <= '\r'))) {
+        value.remove_prefix(1);
+    }
+    bool negative = false;
+    if (!value.empty() && (value.front() == '+' || value.front() == '-')) {
+        negative = value.front() == '-';
+        value.remove_prefix(1);
+    }
+    long long number = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        number = number * 10 + (c - '0');
+        if (number > INT_MAX) {
+            return 0;  // out of range: no model the server could mean
+        }
+    }
+    return static_cast<std::int32_t>(negative ? -number : number);
+}
+
+std::wstring QueryDeviceModel(const std::wstring& serialNumber, std::int32_t& model,
+                              const CredentialsPrompt& prompt) {
+    std::string body;
+    // Encoded: a blank would break the request line and a '&' would start another parameter.
+    const std::wstring error = HttpGetFromServer(
+        "/getmodel?serialno=" + PercentEncode(platform::WideToUtf8(serialNumber)), body, prompt);
+    if (!error.empty()) {
+        return error;
+    }
+    model = ParseModelReply(body);
+    return model == 0 ? std::wstring(kSerialNotFound) : std::wstring();
+}
+
+bool DownloadUpdate(std::int32_t model, std::string& body, std::wstring& error,
+                    const CredentialsPrompt& prompt) {
+    body.clear();
+    error = HttpGetFromServer("/update?model=" + std::to_string(model), body, prompt);
+    return error.empty();
+}
+
+}  // namespace vorn

@@ -1,0 +1,324 @@
+#include "offline/ui/CPrepareUsbDisk.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include "app/AppProfile.h"
+#include "dialogs/ui/CServerParams.h"
+#include "logging/Logger.h"
+#include "offline/OfflineRules.h"
+#include "offline/PackageUnpacker.h"
+#include "offline/ui/CHttpCredentialsDlg.h"
+#include "platform/KnownFolders.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/TextConversion.h"
+#include "platform/ui/GioVolumeWatcher.h"
+#include "platform/ui/ModalQuestions.h"
+#include "translation/Vocabrix.h"
+
+namespace vorn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kLogLevel = 50;
+
+wxString Tr(const wchar_t* text) {
+    return Localization::CVocabrix::Instance().TranslateString(text);
+}
+
+// Puts the values in place of the "%s" marks of a translated text, one after the other; a
+// translation with fewer marks simply shows fewer values.
+wxString Fill(wxString text, std::initializer_list<wxString> values) {
+    std::size_t from = 0;
+    for (const wxString& value : values) {
+        const std::size_t at = text.find("%s", from);
+        if (at == wxString::npos) {
+            break;
+        }
+        text.replace(at, 2, value);
+        from = at + value.length();
+    }
+    return text;
+}
+
+wxString Megabytes(std::uintmax_t bytes) {
+    return std::to_string(bytes / (1024 * 1024) + (bytes % (1024 * 1024) != 0 ? 1 : 0));
+}
+
+// Missing only when the system says there is no such file; anything else counts as there.
+bool IsMissing(const fs::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+}  // namespace
+
+CPrepareUsbDisk::CPrepareUsbDisk(wxWindow* parent, std::unique_ptr<platform::VolumeWatcher> volumes)
+    : wxDialog(parent, wxID_ANY, Tr(L"Обновление прошивки")), volumes_(std::move(volumes)) {
+    if (!volumes_) {
+        volumes_ = platform::CreateDesktopVolumeWatcher();
+    }
+    CreateControls();
+    for (const std::wstring& serial : SplitSerialHistory(GetSerialNumbers())) {
+        serialBox_->Append(serial);
+    }
+    ShowMessage(wxEmptyString);
+}
+
+CPrepareUsbDisk::~CPrepareUsbDisk() {
+    volumes_->Stop();
+}
+
+void CPrepareUsbDisk::CreateControls() {
+    prompt_ =
+        new wxStaticText(this, kPromptId, Tr(L"Пожалуйста, введите серийный номер устройства:"));
+    serialBox_ = new wxComboBox(this, kSerialId, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0,
+                                nullptr, wxCB_DROPDOWN | wxCB_SORT);
+    message_ = new wxStaticText(this, kMessageId, wxEmptyString, wxDefaultPosition,
+                                ConvertDialogToPixels(wxSize(296, 113)),
+                                wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    connection_ = new wxButton(this, kConnectionId, Tr(L"Параметры подключения"));
+    ok_ = new wxButton(this, wxID_OK, "OK");
+    ok_->SetDefault();
+    cancel_ = new wxButton(this, wxID_CANCEL, "Cancel");
+
+    const int gap = ConvertDialogToPixels(wxSize(7, 0)).x;
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(connection_, 0);
+    buttons->AddStretchSpacer();
+    buttons->Add(ok_, 0, wxRIGHT, gap / 2);
+    buttons->Add(cancel_, 0);
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    column->Add(prompt_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap);
+    column->Add(serialBox_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap);
+    column->Add(message_, 1, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap);
+    column->Add(buttons, 0, wxEXPAND | wxALL, gap);
+    SetSizerAndFit(column);
+
+    Bind(wxEVT_BUTTON, &CPrepareUsbDisk::OnOk, this, wxID_OK);
+    Bind(wxEVT_BUTTON, &CPrepareUsbDisk::OnConnectionParameters, this, kConnectionId);
+    Bind(wxEVT_COMBOBOX, &CPrepareUsbDisk::OnSerialSelected, this, kSerialId);
+}
+
+void CPrepareUsbDisk::ShowMessage(const wxString& text) {
+    message_->SetLabel(text);
+    message_->Wrap(message_->GetClientSize().x);
+    // The slow work that follows some messages runs on this thread: show them first.
+    message_->Update();
+}
+
+void CPrepareUsbDisk::EnableActions(bool enable) {
+    ok_->Enable(enable);
+    connection_->Enable(enable);
+}
+
+void CPrepareUsbDisk::OnSerialSelected(wxCommandEvent&) {
+    const int selection = serialBox_->GetSelection();
+    if (selection != wxNOT_FOUND) {
+        serialBox_->SetValue(serialBox_->GetString(static_cast<unsigned>(selection)));
+    }
+}
+
+void CPrepareUsbDisk::OnConnectionParameters(wxCommandEvent&) {
+    // It stores what the operator enters; the next request reads it afresh.
+    CServerParams dialog(this);
+    platform::RunModal(dialog);
+}
+
+void CPrepareUsbDisk::OnOk(wxCommandEvent&) {
+    if (stage_ == 0) {
+        CheckSerialNumber();
+        return;
+    }
+    EnableActions(false);
+    CallAfter(&CPrepareUsbDisk::DownloadAndUnpack);
+}
+
+std::optional<HttpCredentials> CPrepareUsbDisk::AskCredentials(bool proxy) {
+    CHttpCredentialsDlg dialog(this, proxy);
+    if (platform::RunModal(dialog) != wxID_OK) {
+        return std::nullopt;
+    }
+    return HttpCredentials{dialog.User().ToStdWstring(), dialog.Password().ToStdWstring()};
+}
+
+void CPrepareUsbDisk::CheckSerialNumber() {
+    EnableActions(false);
+    serial_ = serialBox_->GetValue().ToStdWstring();
+    ShowMessage(Tr(L"Осуществляется проверка введённого серийного номера..."));
+    const std::wstring error =
+        QueryDeviceModel(serial_, model_, [this](bool proxy) { return AskCredentials(proxy); });
+    if (!error.empty()) {
+        ShowMessage(error == kSerialNotFound ? Tr(kSerialNotFound) : wxString(error));
+        EnableActions(true);
+        return;
+    }
+    RememberSerialNumber();
+    prompt_->Hide();
+    serialBox_->Disable();
+    if (model_ == kRenovexModel) {
+        ShowMessage(Fill(Tr(L"Модель устройства: \"%s\""), {ModelDisplayName(model_)}));
+        if (FindUpdater()) {
+            CallAfter(&CPrepareUsbDisk::DownloadAndUnpack);
+            return;
+        }
+        prompt_->Show();
+        serialBox_->Enable();
+        // Unlike before, OK and the connection settings come back so that the operator can
+        // try again without reopening the window.
+        EnableActions(true);
+        ShowMessage(Tr(L"Программа для прошивки счётчика не была найдена"));
+        return;
+    }
+    ShowMessage(Fill(Tr(L"Модель устройства: \"%s\"\nПожалуйста, подключите USB-диск (флешку)"),
+                     {ModelDisplayName(model_)}));
+    StartWaitingForDisk();
+}
+
+void CPrepareUsbDisk::RememberSerialNumber() {
+    if (!serial_.empty()) {
+        SetSerialNumbers(AddToSerialHistory(GetSerialNumbers(), serial_,
+                                            static_cast<std::size_t>(kMaxSerialNumberHistory)));
+    }
+    if (serialBox_->FindString(serial_, true) == wxNOT_FOUND && !serial_.empty()) {
+        serialBox_->Append(serial_);
+    }
+}
+
+void CPrepareUsbDisk::StartWaitingForDisk() {
+    stage_ = 1;
+    waiting_ = true;
+    disk_.reset();
+    volumes_->Start([this](const platform::MountedVolume& v) { OnVolumeAdded(v); },
+                    [this](const platform::MountedVolume& v) { OnVolumeRemoved(v); });
+}
+
+void CPrepareUsbDisk::OnVolumeAdded(const platform::MountedVolume& volume) {
+    if (stage_ != 1 || !waiting_) {
+        return;
+    }
+    waiting_ = false;
+    disk_ = volume;
+    const wxString fileSystem = wxString::FromUTF8(volumes_->FileSystemType(volume.mountPoint));
+    ShowMessage(Fill(Tr(L"Подключен диск %s\nФайловая система: %s"),
+                     {wxString::FromUTF8(volume.mountPoint.string()), fileSystem}) +
+                Tr(L"\nДля загрузки файлов и их копирования на\nфлеш-диск, нажмите кнопку \"OK\""));
+    EnableActions(true);
+}
+
+void CPrepareUsbDisk::OnVolumeRemoved(const platform::MountedVolume& volume) {
+    if (stage_ != 1) {
+        return;
+    }
+    // The disk chosen before OK was pressed has gone: wait for another one rather than unpack
+    // onto nothing.
+    if (!waiting_ && !(disk_ && disk_->mountPoint == volume.mountPoint)) {
+        return;
+    }
+    waiting_ = true;
+    disk_.reset();
+    EnableActions(false);
+    ShowMessage(Tr(L"Флеш-диск был отключен. Пожалуйста, подключите другую флешку"));
+}
+
+void CPrepareUsbDisk::DownloadAndUnpack() {
+    ShowMessage(Tr(L"Загрузка данных с сервера"));
+    std::string package;
+    std::wstring error;
+    if (!DownloadUpdate(model_, package, error,
+                        [this](bool proxy) { return AskCredentials(proxy); })) {
+        ShowMessage(error);
+        EnableActions(true);
+        return;
+    }
+    const fs::path target = model_ == kRenovexModel ? updaterFolder_
+                            : disk_                 ? disk_->mountPoint
+                                                    : fs::path();
+    if (target.empty()) {
+        EnableActions(true);
+        return;
+    }
+    UnpackOptions options;
+    options.log = [this](const std::string& line) { Log(line); };
+    const UnpackReport report = UnpackUpdateArchive(package, target, options);
+    if (!report.Succeeded()) {
+        // Reported, where a silent "done" would send a technician off with a broken disk.
+        if (!report.isArchive) {
+            ShowMessage(Tr(L"Полученный с сервера пакет обновления не является ZIP-архивом"));
+        } else if (!report.enoughSpace) {
+            ShowMessage(Fill(Tr(L"Недостаточно места на диске %s: нужно %s МБ, свободно %s МБ"),
+                             {wxString::FromUTF8(target.string()), Megabytes(report.needed),
+                              Megabytes(report.available)}));
+        } else {
+            ShowMessage(Fill(Tr(L"Не удалось записать файлов: %s из %s. Подробности в журнале"),
+                             {std::to_string(report.failed.size() + report.unsafe.size()),
+                              std::to_string(report.failed.size() + report.unsafe.size() +
+                                             report.written.size())}));
+        }
+        EnableActions(true);
+        return;
+    }
+    volumes_->Stop();
+    if (model_ == kRenovexModel) {
+        StartUpdater();
+    }
+    ShowMessage(Tr(L"Операция выполнена!"));
+    cancel_->SetLabel(Tr(L"Выход"));
+}
+
+fs::path CPrepareUsbDisk::UpdaterFolder(bool currentWhenUnset) const {
+    fs::path folder = platform::WideToUtf8(GetRenovexPath());
+    if (folder.empty() && currentWhenUnset) {
+        std::error_code ignored;
+        folder = fs::current_path(ignored);
+    }
+    return folder;
+}
+
+bool CPrepareUsbDisk::FindUpdater() {
+    fs::path folder = UpdaterFolder(true);
+    if (IsMissing(folder / kUpdaterName)) {
+        const auto picked = platform::AskFolder(this, Tr(L"Выберите папку с файлом Renovex.exe"),
+                                                wxString::FromUTF8(folder.string()));
+        if (!picked || picked->empty()) {
+            return false;
+        }
+        SetRenovexPath(picked->ToStdWstring());
+        folder = fs::path(std::string(picked->utf8_str()));
+        if (IsMissing(folder / kUpdaterName)) {
+            platform::AskMessage(this, Tr(L"Файл не найден"), GetTitle(),
+                                 wxOK | wxCANCEL | wxICON_EXCLAMATION);
+            return false;
+        }
+    }
+    updaterFolder_ = folder;
+    return true;
+}
+
+void CPrepareUsbDisk::StartUpdater() {
+    int error = 0;
+    if (platform::ProcessLauncher::Instance().Start(updaterFolder_ / kUpdaterName, {}, &error) <
+        0) {
+        Log("cannot start " + (updaterFolder_ / kUpdaterName).string() + ": " +
+            std::generic_category().message(error));
+    }
+}
+
+void CPrepareUsbDisk::Log(const std::string& line) {
+    if (!logger_) {
+        logger_ = std::make_unique<Kavro::Greywick::Logger>();
+        logger_->SetFolder(platform::DataFolder() / "logs");
+    }
+    logger_->Log(kLogLevel, "CPrepareUsbDisk: %s", line.c_str());
+}
+
+}  // namespace vorn

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <wx/dialog.h>
+
+#include "offline/UpdateServerClient.h"
+#include "platform/VolumeWatcher.h"
+
+class wxButton;
+class wxComboBox;
+class wxStaticText;
+
+namespace Kavro::Greywick {
+class Logger;
+}
+
+namespace vorn {
+
+// Prepares a firmware update for a device that the agent does not update: asks the update
+// server for the device's model by its serial number, waits for a USB disk and unpacks the
+// model's package onto it; for model 1 it unpacks into the updater program's folder and starts
+// "Renovex" instead. Modal; all work runs on the UI thread.
+class CPrepareUsbDisk : public wxDialog {
+public:
+    enum Id : int {
+        kMessageId = 1100,
+        kConnectionId = 1101,
+        kSerialId = 1104,
+        kPromptId = 1105,
+    };
+    static constexpr const char* kUpdaterName = "Renovex";
+
+    // volumes: where USB disks are seen coming and going; null: the desktop's volume monitor.
+    explicit CPrepareUsbDisk(wxWindow* parent,
+                             std::unique_ptr<platform::VolumeWatcher> volumes = nullptr);
+    ~CPrepareUsbDisk() override;
+
+    int Stage() const { return stage_; }
+    std::int32_t Model() const { return model_; }
+    std::wstring SerialNumber() const { return serial_; }
+
+private:
+    void CreateControls();
+    void ShowMessage(const wxString& text);
+    void EnableActions(bool enable);
+    void OnOk(wxCommandEvent& event);
+    void OnConnectionParameters(wxCommandEvent& event);
+    void OnSerialSelected(wxCommandEvent& event);
+    void CheckSerialNumber();
+    void RememberSerialNumber();
+    void StartWaitingForDisk();
+    void OnVolumeAdded(const platform::MountedVolume& volume);
+    void OnVolumeRemoved(const platform::MountedVolume& volume);
+    void DownloadAndUnpack();
+    // The folder of the updater when "Renovex" is there, after asking for it if need be.
+    bool FindUpdater();
+    void StartUpdater();
+    std::filesystem::path UpdaterFolder(bool currentWhenUnset) const;
+    std::optional<HttpCredentials> AskCredentials(bool proxy);
+    void Log(const std::string& line);
+
+    std::unique_ptr<platform::VolumeWatcher> volumes_;
+    std::unique_ptr<Kavro::Greywick::Logger> logger_;
+    wxStaticText* prompt_ = nullptr;
+    wxComboBox* serialBox_ = nullptr;
+    wxStaticText* message_ = nullptr;
+    wxButton* connection_ = nullptr;
+    wxButton* ok_ = nullptr;
+    wxButton* cancel_ = nullptr;
+
+    int stage_ = 0;
+    std::int32_t model_ = 0;
+    std::wstring serial_;
+    bool waiting_ = false;
+    std::optional<platform::MountedVolume> disk_;
+    std::filesystem::path updaterFolder_;  // where "Renovex" was found for this run
+};
+
+}  // namespace vorn

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "OfflineUiTestSupport.h"
+#include "ZipTestSupport.h"
+#include "app/AppProfile.h"
+#include "monitor/ErrorTexts.h"
+#include "offline/PackageUnpacker.h"
+#include "offline/ui/CHttpCredentialsDlg.h"
+#include "offline/ui/CPrepareUsbDisk.h"
+#include "platform/ui/ModalQuestions.h"
+#include "support/TestEnvironment.h"
+#include "tools/update-server/UpdateServer.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Dlg = CPrepareUsbDisk;
+using test::Control;
+using test::PumpUntil;
+
+// Disks come and go when the test says so.
+struct VolumeEvents {
+    platform::VolumeWatcher::Callback added;
+    platform::VolumeWatcher::Callback removed;
+    void Add(const fs::path& mount) {
+        if (added) {
+            added({mount, "USB"});
+        }
+    }
+    void Remove(const fs::path& mount) {
+        if (removed) {
+            removed({mount, "USB"});
+        }
+    }
+};
+
+class FakeVolumes : public platform::VolumeWatcher {
+public:
+    explicit FakeVolumes(std::shared_ptr<VolumeEvents> events) : events_(std::move(events)) {}
+    void Start(Callback added, Callback removed) override {
+        events_->added = std::move(added);
+        events_->removed = std::move(removed);
+    }
+    void Stop() override { *events_ = {}; }
+    std::string FileSystemType(const fs::path&) override { return "vfat"; }
+
+private:
+    std::shared_ptr<VolumeEvents> events_;
+};
+
+class UsbDiskDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::WriteFileBytes(packages_ / "model-2.zip",
+                             test::MakeZip({{"fw/", ""}, {"fw/p175.bin", "firmware 175"}}));
+        test::WriteFileBytes(packages_ / "model-1.zip", test::MakeZip({{"p150.bin", "fw 150"}}));
+        std::string error;
+        ASSERT_TRUE(server_.Start(0, error)) << error;
+        SetHttpServerPort(server_.Port());
+    }
+    void TearDown() override { delete dialog_; }
+
+    void Open() {
+        dialog_ = new Dlg(nullptr, std::make_unique<FakeVolumes>(volumes_));
+        dialog_->Move(40, 40);
+        dialog_->Show();
+    }
+    void Press(int id) {
+        wxCommandEvent click(wxEVT_BUTTON, id);
+        dialog_->ProcessWindowEvent(click);
+    }
+    void Lookup(const wxString& serial) {
+        Control<wxComboBox>(dialog_, Dlg::kSerialId)->SetValue(serial);
+        Press(wxID_OK);
+    }
+    wxString Message() { return Control<wxStaticText>(dialog_, Dlg::kMessageId)->GetLabel(); }
+    bool Enabled(int id) { return dialog_->FindWindow(id)->IsEnabled(); }
+    // The message area breaks long lines at blanks.
+    bool WaitFor(wxString text) {
+        text.Replace("\n", " ");
+        const bool found = PumpUntil(
+            [&] {
+                wxString shown = Message();
+                shown.Replace("\n", " ");
+                return shown.Contains(text);
+            },
+            10s);
+        EXPECT_TRUE(found) << Message();
+        return found;
+    }
+
+    test::TempDir registry_;
+    test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registry_.path().string()};
+    test::TempDir data_;
+    test::ScopedEnv dataEnv_{"VORN_DATA_DIR", data_.path().string()};
+    test::TempDir packages_;
+    test::TempDir disks_;
+    tools::UpdateServer server_{tools::UpdateServer::Config{
+        packages_.path(), {{"QN-1", 1}, {"QN-2", 2}, {"QN-3", 3}}, std::nullopt}};
+    std::shared_ptr<VolumeEvents> volumes_ = std::make_shared<VolumeEvents>();
+    platform::ModalAnswers answers_;
+    Dlg* dialog_ = nullptr;
+};
+
+TEST_F(UsbDiskDialog, LooksUpTheModelWaitsForADiskAndUnpacksOntoIt) {
+    SetSerialNumbers(L"B7||A5");
+    Open();
+    auto* serials = Control<wxComboBox>(dialog_, Dlg::kSerialId);
+    ASSERT_EQ(serials->GetCount(), 2u);  // no empty entry, sorted
+    EXPECT_EQ(serials->GetString(0), "A5");
+    EXPECT_TRUE(test::SaveScreenshot(dialog_, "usb-disk-open-ru"));
+    serials->SetSelection(1);
+    wxCommandEvent selected(wxEVT_COMBOBOX, Dlg::kSerialId);
+    selected.SetInt(1);
+    dialog_->ProcessWindowEvent(selected);
+    EXPECT_EQ(serials->GetValue(), "B7");
+
+    Lookup("nobody");
+    EXPECT_EQ(Message(), kSerialNotFound);
+    EXPECT_EQ(dialog_->Stage(), 0);
+    EXPECT_TRUE(Enabled(wxID_OK) && Enabled(Dlg::kConnectionId));
+    EXPECT_EQ(GetSerialNumbers(), L"B7||A5");
+
+    Lookup("QN-2");
+    EXPECT_EQ(Message(),
+              L"Модель устройства: \"Pellam 175/175F\"\nПожалуйста, подключите "
+              L"USB-диск (флешку)");
+    EXPECT_EQ(dialog_->Stage(), 1);
+    EXPECT_FALSE(Enabled(wxID_OK) || Enabled(Dlg::kConnectionId) || Enabled(Dlg::kSerialId));
+    EXPECT_FALSE(dialog_->FindWindow(Dlg::kPromptId)->IsShown());
+    EXPECT_EQ(GetSerialNumbers(), L"B7|A5|QN-2");
+
+    const fs::path first = disks_ / "FIRST";
+    const fs::path second = disks_ / "SECOND";
+    fs::create_directories(first);
+    fs::create_directories(second);
+    volumes_->Add(first);
+    EXPECT_TRUE(Message().StartsWith("Подключен диск " + first.string() +
+                                     "\nФайловая система: vfat\nДля загрузки"));
+    EXPECT_TRUE(Enabled(wxID_OK) && Enabled(Dlg::kConnectionId));
+    volumes_->Remove(first);
+    EXPECT_EQ(Message(), L"Флеш-диск был отключен. Пожалуйста, подключите другую флешку");
+    EXPECT_FALSE(Enabled(wxID_OK));
+    volumes_->Add(second);
+    EXPECT_TRUE(Message().Contains(second.string()));
+    EXPECT_TRUE(test::SaveScreenshot(dialog_, "usb-disk-ru"));
+
+    Press(wxID_OK);
+    ASSERT_TRUE(WaitFor(L"Операция выполнена!"));
+    EXPECT_EQ(test::ReadFileBytes(second / "fw/p175.bin"), "firmware 175");
+    EXPECT_TRUE(fs::exists(second / kManifestName));
+    EXPECT_TRUE(fs::is_empty(first));
+    EXPECT_EQ(Control<wxButton>(dialog_, wxID_CANCEL)->GetLabel(), L"Выход");
+    EXPECT_FALSE(Enabled(wxID_OK));
+    EXPECT_TRUE(answers_.asked().empty());
+}
+
+TEST_F(UsbDiskDialog, Model1FindsOrAsksForTheUpdaterAndStartsIt) {
+    const fs::path empty = disks_ / "empty";
+    const fs::path updater = disks_ / "updater";
+    fs::create_directories(empty);
+    fs::create_directories(updater);
+    const fs::path program = updater / Dlg::kUpdaterName;
+    test::WriteFileBytes(program, "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    fs::permissions(program, fs::perms::owner_all);
+    SetRenovexPath(empty.wstring());
+    Open();
+
+    // Cancelled picker: no disk is asked for, and OK is there to try again.
+    Lookup("QN-1");
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].kind, platform::AskedQuestion::Kind::File);
+    EXPECT_EQ(answers_.asked()[0].text, L"Выберите папку с файлом Renovex.exe");
+    EXPECT_EQ(Message(), L"Программа для прошивки счётчика не была найдена");
+    EXPECT_TRUE(Enabled(wxID_OK) && Enabled(Dlg::kConnectionId) && Enabled(Dlg::kSerialId));
+    EXPECT_TRUE(dialog_->FindWindow(Dlg::kPromptId)->IsShown());
+    EXPECT_EQ(dialog_->Stage(), 0);
+
+    // A picked folder without it is kept all the same, and "Файл не найден" is shown.
+    answers_.ClearAsked();
+    answers_.Answer(wxID_OK, (disks_ / "elsewhere").string());
+    Press(wxID_OK);
+    ASSERT_EQ(answers_.asked().size(), 2u);
+    EXPECT_EQ(answers_.asked()[1].text, L"Файл не найден");
+    EXPECT_TRUE(answers_.asked()[1].style & wxICON_EXCLAMATION);
+    EXPECT_EQ(GetRenovexPath(), (disks_ / "elsewhere").wstring());
+
+    answers_.Answer(wxID_OK, updater.string());
+    Press(wxID_OK);
+    ASSERT_TRUE(WaitFor(L"Операция выполнена!"));
+    EXPECT_EQ(test::ReadFileBytes(updater / "p150.bin"), "fw 150");
+    EXPECT_TRUE(PumpUntil([&] { return fs::exists(updater / "started"); }, 10s));
+    EXPECT_EQ(GetRenovexPath(), updater.wstring());
+    EXPECT_EQ(volumes_->added, nullptr);  // no disk was waited for
+}
+
+TEST_F(UsbDiskDialog, ServerErrorsKeepTheStageAndCredentialsAreAskedFor) {
+    Open();
+    Lookup("QN-3");
+    volumes_->Add(disks_.path());
+    Press(wxID_OK);  // there is no package for model 3
+    ASSERT_TRUE(WaitFor(HttpStatusText(404)));
+    EXPECT_EQ(dialog_->Stage(), 1);
+    EXPECT_TRUE(Enabled(wxID_OK) && Enabled(Dlg::kConnectionId));
+    Press(Dlg::kConnectionId);  // the server settings, to try another server
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].text, L"Параметры подключения...");
+    answers_.ClearAsked();
+
+    server_.Stop();
+    tools::UpdateServer guarded(
+        tools::UpdateServer::Config{packages_.path(), {{"QN-2", 2}}, std::string("tech:s3cret")});
+    std::string error;
+    ASSERT_TRUE(guarded.Start(0, error)) << error;
+    SetHttpServerPort(guarded.Port());
+    answers_.SetHandler([](wxDialog& dialog) {
+        Control<wxTextCtrl>(&dialog, CHttpCredentialsDlg::kUserId)->SetValue("tech");
+        Control<wxTextCtrl>(&dialog, CHttpCredentialsDlg::kPasswordId)->SetValue("s3cret");
+        return static_cast<int>(wxID_OK);
+    });
+    delete dialog_;
+    Open();
+    Lookup("QN-2");
+    EXPECT_EQ(dialog_->Model(), 2);
+    EXPECT_EQ(dialog_->Stage(), 1);
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].kind, platform::AskedQuestion::Kind::Dialog);
+}
+
+TEST_F(UsbDiskDialog, EnglishScreenshot) {
+    test::EnglishInterface english;
+    Open();
+    Lookup("QN-2");
+    fs::create_directories(disks_ / "USB-DISK");
+    volumes_->Add(disks_ / "USB-DISK");
+    EXPECT_EQ(dialog_->GetTitle(), "Firmware update");
+    EXPECT_TRUE(Message().StartsWith("Disk "));
+    EXPECT_TRUE(test::SaveScreenshot(dialog_, "usb-disk-en"));
+}
+
+}  // namespace
+}  // namespace vorn
