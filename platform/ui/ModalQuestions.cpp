@@ -100,6 +100,33 @@ int AskMessage(wxWindow* parent, const wxString& text, const wxString& caption, 
     return dialog.ShowModal();
 }
 
+namespace {
+
+// Runs a file or folder picker: the path a test hook queued for it, else the one chosen;
+// nothing when cancelled.
+template <class Picker>
+std::optional<wxString> RunPicker(Picker& dialog) {
+    g_answeredDialog = nullptr;
+    int result = wxID_CANCEL;
+    {
+        OpenQuestion open(dialog);
+        result = dialog.ShowModal();
+    }
+    wxString path;
+    if (g_answeredDialog == &dialog) {
+        path = g_answeredPath;
+    } else if (result == wxID_OK) {
+        path = dialog.GetPath();
+    }
+    g_answeredDialog = nullptr;
+    if (result != wxID_OK || path.empty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+}  // namespace
+
 std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) {
     if (g_closed) {
         return std::nullopt;
@@ -112,24 +139,12 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     wxFileDialog dialog(
         parent, question.title.empty() ? wxGetTranslation(wxFileSelectorPromptStr) : question.title,
         question.directory, question.fileName, WithoutEmptyFilters(question.wildcard), style);
-    g_answeredDialog = nullptr;
-    int result = wxID_CANCEL;
-    {
-        OpenQuestion open(dialog);
-        result = dialog.ShowModal();
-    }
-    wxString path;
-    if (g_answeredDialog == &dialog) {
-        path = g_answeredPath;
-    } else if (result == wxID_OK) {
-        path = dialog.GetPath();
-    }
-    g_answeredDialog = nullptr;
-    if (result != wxID_OK || path.empty()) {
+    std::optional<wxString> path = RunPicker(dialog);
+    if (!path) {
         return std::nullopt;
     }
-    if (question.save && !question.defaultExtension.empty() && wxFileName(path).GetExt().empty()) {
-        path += "." + question.defaultExtension;
+    if (question.save && !question.defaultExtension.empty() && wxFileName(*path).GetExt().empty()) {
+        *path += "." + question.defaultExtension;
     }
     return path;
 }
@@ -140,23 +155,7 @@ std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
         return std::nullopt;
     }
     wxDirDialog dialog(parent, title, directory, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
-    g_answeredDialog = nullptr;
-    int result = wxID_CANCEL;
-    {
-        OpenQuestion open(dialog);
-        result = dialog.ShowModal();
-    }
-    wxString path;
-    if (g_answeredDialog == &dialog) {
-        path = g_answeredPath;
-    } else if (result == wxID_OK) {
-        path = dialog.GetPath();
-    }
-    g_answeredDialog = nullptr;
-    if (result != wxID_OK || path.empty()) {
-        return std::nullopt;
-    }
-    return path;
+    return RunPicker(dialog);
 }
 
 int RunModal(wxDialog& dialog) {

@@ -13,30 +13,11 @@
 #include <wx/dialog.h>
 #include <wx/image.h>
 
+#include "support/LanguageFiles.h"
 #include "support/UiPump.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn::test {
-
-#ifdef VORN_BIN_DIR
-// Translation into English from the database the build makes, for the lifetime of the object.
-class EnglishInterface {
-public:
-    EnglishInterface() {
-        auto& storage = Localization::CVocabrix::Instance();
-        storage.SetTranslateOn(true);
-        storage.SelectLanguage(
-            {"ENG", "English", (std::filesystem::path(VORN_BIN_DIR) / "english.db").wstring()});
-    }
-    ~EnglishInterface() {
-        auto& storage = Localization::CVocabrix::Instance();
-        storage.CleanUp();
-        storage.SetTranslateOn(false);
-    }
-    EnglishInterface(const EnglishInterface&) = delete;
-    EnglishInterface& operator=(const EnglishInterface&) = delete;
-};
-#endif
 
 #ifdef VORN_SOURCE_DIR
 // Shows the dialog without a modal loop, takes its picture from the screen into

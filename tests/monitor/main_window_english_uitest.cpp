@@ -17,6 +17,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/RegistryStore.h"
 #include "platform/ui/DesktopTray.h"
+#include "support/LanguageFiles.h"
 #include "support/TestEnvironment.h"
 #include "translation/Vocabrix.h"
 
@@ -26,28 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// The program finds its language catalogue beside its executable; for this test that is the
-// test program's folder.
-class LanguageFilesBesideProgram {
-public:
-    LanguageFilesBesideProgram() {
-        for (const char* name : {"languages.xml", "english.db"}) {
-            const fs::path target = platform::ProgramFolder() / name;
-            fs::copy_file(fs::path(VORN_BIN_DIR) / name, target,
-                          fs::copy_options::overwrite_existing);
-            copied_.push_back(target);
-        }
-    }
-    ~LanguageFilesBesideProgram() {
-        for (const auto& file : copied_) {
-            std::error_code ignored;
-            fs::remove(file, ignored);
-        }
-    }
-
-private:
-    std::vector<fs::path> copied_;
-};
+using test::LanguageFilesBesideProgram;
 
 TEST(MainWindowEnglish, CurrentLanguageEngGivesTheEnglishInterface) {
     wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,

@@ -9,6 +9,7 @@
 #include <wx/image.h>
 #include <wx/window.h>
 
+#include "support/LanguageFiles.h"
 #include "support/UiPump.h"
 #include "translation/Vocabrix.h"
 
@@ -18,24 +19,6 @@ template <class T>
 T* Control(wxWindow* window, int id) {
     return dynamic_cast<T*>(window->FindWindow(id));
 }
-
-// The English database that the build makes, selected for the lifetime of the object.
-class EnglishInterface {
-public:
-    EnglishInterface() {
-        auto& storage = Localization::CVocabrix::Instance();
-        storage.SetTranslateOn(true);
-        storage.SelectLanguage(
-            {"ENG", "English", (std::filesystem::path(VORN_BIN_DIR) / "english.db").wstring()});
-    }
-    ~EnglishInterface() {
-        auto& storage = Localization::CVocabrix::Instance();
-        storage.CleanUp();
-        storage.SetTranslateOn(false);
-    }
-    EnglishInterface(const EnglishInterface&) = delete;
-    EnglishInterface& operator=(const EnglishInterface&) = delete;
-};
 
 // Saves the window as build/screenshots/<name>.png; false when the capture failed.
 inline bool SaveScreenshot(wxWindow* window, const std::string& name) {

@@ -28,6 +28,7 @@
 #include "platform/ui/ModalQuestions.h"
 #include "scan/StoredScans.h"
 #include "scan/ui/CSessionScanDataDlg.h"
+#include "support/LanguageFiles.h"
 #include "support/TestEnvironment.h"
 #include "support/UiPump.h"
 #include "tools/agent-sim/AgentSimulator.h"
@@ -307,27 +308,7 @@ TEST_F(ScanDialogTest, StopFailedUploadErrorLinkAndLastSession) {
     EXPECT_TRUE(Shown(Dlg::kStartId));
 }
 
-// The program finds its language catalogue beside its executable.
-class LanguageFilesBesideProgram {
-public:
-    LanguageFilesBesideProgram() {
-        for (const char* name : {"languages.xml", "english.db"}) {
-            const fs::path target = platform::ProgramFolder() / name;
-            fs::copy_file(fs::path(VORN_BIN_DIR) / name, target,
-                          fs::copy_options::overwrite_existing);
-            copied_.push_back(target);
-        }
-    }
-    ~LanguageFilesBesideProgram() {
-        for (const auto& file : copied_) {
-            std::error_code ignored;
-            fs::remove(file, ignored);
-        }
-    }
-
-private:
-    std::vector<fs::path> copied_;
-};
+using test::LanguageFilesBesideProgram;
 
 TEST_F(ScanDialogTest, EnglishWhileFetching) {
     LanguageFilesBesideProgram languages;
