@@ -3,11 +3,13 @@
 #include <vector>
 
 #include <wx/button.h>
+#include <wx/iconbndl.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/ui/ProgramIcon.h"
 #include "blacklist/BlackListItem.h"
 #include "blacklist/BlackListTree.h"
 #include "blacklist/Composer.h"
@@ -16,7 +18,6 @@
 #include "blacklist/ui/CAddNominalDlg.h"
 #include "blacklist/ui/ValueEntryDialog.h"
 #include "platform/ui/ModalQuestions.h"
-#include "resources/icons/vorn_update.xpm"
 
 namespace vorn {
 
@@ -56,9 +57,8 @@ CBlackListDlg::CBlackListDlg(wxWindow* parent, const std::filesystem::path& path
                wxDefaultSize, wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       path_(path),
       images_(16, 16, true) {
-    const wxIcon icon(vorn_update_xpm);
-    SetIcon(icon);
-    images_.Add(icon);
+    SetIcons(ProgramIcons());
+    images_.Add(ProgramIcons().GetIcon(wxSize(16, 16)));
 
     tree_ = new wxTreeCtrl(this, kTreeId, wxDefaultPosition, wxDefaultSize,
                            wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_SINGLE | wxBORDER_THEME);

@@ -12,11 +12,11 @@
 #include <wx/textctrl.h>
 
 #include "app/AgentSettings.h"
+#include "app/ui/ProgramIcon.h"
 #include "app/ui/WindowLanguage.h"
 #include "dialogs/OptionValues.h"
 #include "dialogs/ui/CHourMinuteCtrl.h"
 #include "platform/ui/ModalQuestions.h"
-#include "resources/icons/vorn_update.xpm"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -42,7 +42,7 @@ void AcceptDigitsOnly(wxTextCtrl* edit) {
 
 COptionDialog::COptionDialog(wxWindow* parent, OptionDialogActions actions)
     : wxDialog(parent, wxID_ANY, L"Настройки системы"), actions_(std::move(actions)) {
-    SetIcon(wxIcon(vorn_update_xpm));
+    SetIcons(ProgramIcons());
 
     auto* dailyCheckLabel = new wxStaticText(this, kDailyCheckLabelId, L"Проверка обновлений:");
     dailyCheck_ = new wxCheckBox(this, kDailyCheckId, wxEmptyString);

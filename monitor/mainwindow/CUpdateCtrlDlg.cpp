@@ -20,6 +20,7 @@
 #include "agent/RequestChannel.h"
 #include "app/AppProfile.h"
 #include "app/LanguageCatalogue.h"
+#include "app/ui/ProgramIcon.h"
 #include "app/ui/ToolkitLanguage.h"
 #include "app/ui/WindowLanguage.h"
 #include "blacklist/ui/CBlackListDlg.h"
@@ -39,9 +40,6 @@
 #include "platform/ui/ModalQuestions.h"
 #include "resources/icons/check_now.xpm"
 #include "resources/icons/settings.xpm"
-#include "resources/icons/tray_idle.xpm"
-#include "resources/icons/tray_task.xpm"
-#include "resources/icons/vorn_update.xpm"
 #include "scan/ui/CSessionScanDataDlg.h"
 #include "translation/Vocabrix.h"
 
@@ -64,12 +62,6 @@ wxString Tr(const wchar_t* text) {
 
 wxString Tr(const std::wstring& text) {
     return Tr(text.c_str());
-}
-
-wxIcon IconFrom(const char* const* xpm) {
-    wxIcon icon;
-    icon.CopyFromBitmap(wxBitmap(xpm));
-    return icon;
 }
 
 }  // namespace
@@ -112,8 +104,8 @@ CUpdateCtrlDlg::~CUpdateCtrlDlg() {
 
 void CUpdateCtrlDlg::CreateControls() {
     statusFont_ = wxFont(wxFontInfo(wxSize(0, 16)).Bold().FaceName("Arial"));
-    idleTrayIcon_ = IconFrom(tray_idle_xpm);
-    taskTrayIcon_ = IconFrom(tray_task_xpm);
+    idleTrayIcon_ = wxBitmapBundle::FromIconBundle(ProgramIcons());
+    taskTrayIcon_ = wxBitmapBundle::FromIconBundle(ProgramTaskIcons());
 
     list_ = new CDevicesListCtrl(this, kListId);
 
@@ -255,7 +247,7 @@ void CUpdateCtrlDlg::Initialise() {
         otherDevices_->Show();
     }
     ApplyLanguageToWindow(this);
-    SetIcon(IconFrom(vorn_update_xpm));
+    SetIcons(ProgramIcons());
 
     const std::wstring title = MainWindowTitle();
     SetTitle(title);
@@ -680,6 +672,10 @@ void CUpdateCtrlDlg::ShowAgentAbsent() {
 
 bool CUpdateCtrlDlg::IsTrayIconAdded() const {
     return tray_ && tray_->IsAdded();
+}
+
+wxBitmapBundle CUpdateCtrlDlg::TrayIcon() const {
+    return IsTrayIconAdded() ? tray_->image() : wxBitmapBundle();
 }
 
 wxString CUpdateCtrlDlg::LastBalloon() const {

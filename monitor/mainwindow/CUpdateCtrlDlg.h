@@ -8,9 +8,9 @@
 #include <string>
 #include <tuple>
 
+#include <wx/bmpbndl.h>
 #include <wx/dialog.h>
 #include <wx/font.h>
-#include <wx/icon.h>
 #include <wx/timer.h>
 
 #include "monitor/MainWindowOperations.h"
@@ -124,6 +124,8 @@ public:
     CSessionScanDataDlg& ScanDialog();
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
+    // The icon the tray shows, empty when there is none.
+    wxBitmapBundle TrayIcon() const;
     const AgentErrorRecord& ErrorRecord() const { return error_; }
     const std::wstring& DownloadAddress() const { return downloadAddress_; }
     wxString LastBalloon() const;
@@ -253,8 +255,8 @@ private:
     wxFont statusFont_;
     std::int32_t statusIconType_ = -1;
     bool statusIconPending_ = false;
-    wxIcon idleTrayIcon_;
-    wxIcon taskTrayIcon_;
+    wxBitmapBundle idleTrayIcon_;
+    wxBitmapBundle taskTrayIcon_;
 
     CDevicesListCtrl* list_ = nullptr;
     wxStaticText* status_ = nullptr;

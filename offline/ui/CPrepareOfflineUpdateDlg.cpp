@@ -9,11 +9,11 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/RequestChannel.h"
+#include "app/ui/ProgramIcon.h"
 #include "app/ui/WindowLanguage.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "offline/OfflineRules.h"
 #include "platform/ui/ModalQuestions.h"
-#include "resources/icons/vorn_update.xpm"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -31,9 +31,7 @@ CPrepareOfflineUpdateDlg::CPrepareOfflineUpdateDlg(wxWindow* parent,
     : wxDialog(parent, wxID_ANY, L"Подготовка offline обновления"),
       lastError_(std::move(lastError)),
       gate_(this) {
-    wxIcon icon;
-    icon.CopyFromBitmap(wxBitmap(vorn_update_xpm));
-    SetIcon(icon);
+    SetIcons(ProgramIcons());
 
     auto* label = new wxStaticText(this, wxID_ANY, L"УИН устройства:");
     uin_ = new wxTextCtrl(this, kUinId, wxEmptyString, wxDefaultPosition,

@@ -66,7 +66,7 @@ void DesktopTray::OverrideAvailability(std::optional<bool> available) {
     g_availabilityOverride = available;
 }
 
-bool DesktopTray::Add(const wxIcon& icon, const wxString& tip) {
+bool DesktopTray::Add(const wxBitmapBundle& icon, const wxString& tip) {
     if (added_ || !IsAvailable()) {
         return false;
     }
@@ -82,7 +82,7 @@ bool DesktopTray::Add(const wxIcon& icon, const wxString& tip) {
     return true;
 }
 
-bool DesktopTray::Modify(const wxIcon& icon, const wxString& tip) {
+bool DesktopTray::Modify(const wxBitmapBundle& icon, const wxString& tip) {
     if (!added_) {
         return false;
     }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include <wx/bmpbndl.h>
 #include <wx/icon.h>
 #include <wx/string.h>
 
@@ -41,11 +42,13 @@ public:
 
     // Adds the icon. False when there is no tray or the icon is already there, as the
     // platform's own addition refuses a second one.
-    bool Add(const wxIcon& icon, const wxString& tip);
+    bool Add(const wxBitmapBundle& icon, const wxString& tip);
     // Changes the icon or its tip. False when it is not added.
-    bool Modify(const wxIcon& icon, const wxString& tip);
+    bool Modify(const wxBitmapBundle& icon, const wxString& tip);
     void Remove();
     bool IsAdded() const { return added_; }
+    // The icon last set, for tests.
+    const wxBitmapBundle& image() const { return image_; }
 
     // Shows a balloon, from the icon where there is one, as a plain desktop notification where
     // there is none. False when it could not be shown.
@@ -68,7 +71,7 @@ private:
     std::unique_ptr<wxNotificationMessage> balloon_;
     std::unique_ptr<wxGenericNotificationMessage> fallbackBalloon_;
     bool added_ = false;
-    wxIcon image_;
+    wxBitmapBundle image_;
     wxString tip_;
     wxString lastBalloon_;
 };

@@ -60,13 +60,6 @@ CSessionScanDataDlg::CSessionScanDataDlg(wxWindow* parent,
     : wxDialog(parent, kTemplateId, kCaption), errorRecord_(std::move(errorRecord)), gate_(this) {
     CreateControls();
     busy_->LoadGifResource();
-    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
-        open_ = event.IsShown();
-        if (!event.IsShown()) {
-            busy_->Halt();
-        }
-        event.Skip();
-    });
 }
 
 CSessionScanDataDlg::~CSessionScanDataDlg() {
@@ -211,6 +204,17 @@ int CSessionScanDataDlg::DoModalWithDevices(const std::vector<std::wstring>& uin
 void CSessionScanDataDlg::OpenWithDevices(const std::vector<std::wstring>& uins) {
     Open(uins);
     Show();
+}
+
+bool CSessionScanDataDlg::Show(bool show) {
+    // Whether the dialog is open follows these calls, not the toolkit's show events: when the
+    // window manager maps a window late, the toolkit reports it shown again even though it was
+    // hidden in the meantime, and a closed dialog would take progress again.
+    open_ = show;
+    if (!show) {
+        busy_->Halt();
+    }
+    return wxDialog::Show(show);
 }
 
 void CSessionScanDataDlg::Open(const std::vector<std::wstring>& uins) {

@@ -63,6 +63,8 @@ public:
     virtual int DoModalWithDevices(const std::vector<std::wstring>& uins);
     // The opening steps, then shown without a modal loop (for tests and tools).
     void OpenWithDevices(const std::vector<std::wstring>& uins);
+    // Showing opens the dialog to notifications, hiding closes it.
+    bool Show(bool show = true) override;
 
     // ScanSessionView: called on the event channel's worker thread.
     void OnScanProgress(std::int32_t number, std::int32_t result) override;

@@ -7,9 +7,13 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include <wx/app.h>
+#include <wx/dcmemory.h>
 #include <wx/dialog.h>
+#include <wx/iconbndl.h>
 #include <wx/image.h>
 #include <wx/timer.h>
 
@@ -196,6 +200,76 @@ TEST(MainWindowScreenshot, AWarningBoxInRussian) {
     EXPECT_EQ(platform::AskMessage(window, L"Операция не была выполнена", window->GetTitle(),
                                    wxOK | wxCANCEL | wxICON_WARNING),
               wxID_CANCEL);
+    delete window;
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
+// The title bar gets the program's icon in every size it is drawn in, the tray the same icon,
+// with a mark in its upper right corner while a task runs. The picture shows what they are
+// given: the window's icons, then the tray's at 22 px idle, busy and idle again.
+TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;
+    test::FakeAgent agent;
+    platform::DesktopTray::OverrideAvailability(true);
+    auto* window = new CUpdateCtrlDlg(false);
+    test::Pump();
+
+    const wxIconBundle& icons = window->GetIcons();
+    std::vector<wxBitmap> shown;
+    std::vector<int> sizes;
+    for (size_t i = 0; i < icons.GetIconCount(); ++i) {
+        const wxIcon icon = icons.GetIconByIndex(i);
+        EXPECT_EQ(icon.GetWidth(), icon.GetHeight());
+        sizes.push_back(icon.GetWidth());
+        shown.emplace_back(icon);
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 64, 128, 256}));
+
+    ASSERT_TRUE(window->IsTrayIconAdded());
+    const wxSize tray(22, 22);
+    const wxImage idle = window->TrayIcon().GetBitmap(tray).ConvertToImage();
+    window->EnterTaskMode();
+    const wxImage busy = window->TrayIcon().GetBitmap(tray).ConvertToImage();
+    window->LeaveTaskMode();
+    const wxImage back = window->TrayIcon().GetBitmap(tray).ConvertToImage();
+    ASSERT_EQ(idle.GetSize(), tray);
+    ASSERT_EQ(busy.GetSize(), tray);
+    auto pixel = [](const wxImage& image, int x, int y) {
+        return std::make_tuple(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y),
+                               image.HasAlpha() ? image.GetAlpha(x, y) : 255);
+    };
+    // The mark's orange in the corner while busy; the rest of the icon as it was.
+    EXPECT_EQ(pixel(busy, 19, 3), std::make_tuple(0xFF, 0x8C, 0x1A, 255));
+    EXPECT_NE(pixel(idle, 19, 3), pixel(busy, 19, 3));
+    EXPECT_EQ(pixel(idle, 6, 14), pixel(busy, 6, 14));
+    EXPECT_EQ(pixel(back, 19, 3), pixel(idle, 19, 3));
+    shown.emplace_back(idle);
+    shown.emplace_back(busy);
+    shown.emplace_back(back);
+
+    const int gap = 12;
+    int width = gap;
+    for (const wxBitmap& bitmap : shown) {
+        width += bitmap.GetWidth() + gap;
+    }
+    wxBitmap canvas(width, 256 + 2 * gap);
+    {
+        wxMemoryDC dc(canvas);
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+        int x = gap;
+        for (const wxBitmap& bitmap : shown) {
+            dc.DrawBitmap(bitmap, x, gap + 256 - bitmap.GetHeight(), true);
+            x += bitmap.GetWidth() + gap;
+        }
+    }
+    const std::filesystem::path folder =
+        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(canvas.SaveFile((folder / "program-icon.png").string(), wxBITMAP_TYPE_PNG));
+
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);
 }

@@ -285,8 +285,10 @@ TEST_F(ScanDialogTest, StopFailedUploadErrorLinkAndLastSession) {
     EXPECT_EQ(Find<wxChoice>(Dlg::kAuthenticityId)->GetSelection(), 1);
     EXPECT_EQ(Find<wxTextCtrl>(Dlg::kCommentId)->GetValue(), L"серия <АА> & дубли");
 
-    // Closed, the dialog ignores notifications.
+    // Closed, the dialog ignores notifications, also once the window manager has caught up
+    // with the showing just before (the toolkit then reports the window shown again).
     dialog_->Hide();
+    test::Pump(150ms);
     const wxString before = Text(Dlg::kScanCountId);
     OnWorker([&] {
         dialog_->OnScanProgress(9, 0);
