@@ -17,13 +17,7 @@
 namespace vorn {
 namespace {
 
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kThreadSanitizer = true;
-#elif defined(__has_feature)
-constexpr bool kThreadSanitizer = __has_feature(thread_sanitizer);
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
+using test::kThreadSanitizer;
 
 using namespace std::chrono_literals;
 using platform::PipeStatus;

@@ -6,6 +6,15 @@
 
 namespace vorn::test {
 
+// Whether this build runs under ThreadSanitizer, where work-heavy loops run many times slower.
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+inline constexpr bool kThreadSanitizer = __has_feature(thread_sanitizer);
+#else
+inline constexpr bool kThreadSanitizer = false;
+#endif
+
 // A fresh folder under the system's temporary folder, removed with everything in it when the
 // object goes away.
 class TempDir {
