@@ -38,6 +38,7 @@
 #include "offline/ui/CPrepareUsbDisk.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
+#include "platform/ui/PixelHeightFont.h"
 #include "resources/icons/check_now.xpm"
 #include "resources/icons/settings.xpm"
 #include "scan/ui/CSessionScanDataDlg.h"
@@ -103,9 +104,7 @@ CUpdateCtrlDlg::~CUpdateCtrlDlg() {
 }
 
 void CUpdateCtrlDlg::CreateControls() {
-    statusFont_ = wxFont(wxFontInfo(wxSize(0, 16)).Bold().FaceName("Arial"));
-    idleTrayIcon_ = wxBitmapBundle::FromIconBundle(ProgramIcons());
-    taskTrayIcon_ = wxBitmapBundle::FromIconBundle(ProgramTaskIcons());
+    statusFont_ = platform::PixelHeightFont(wxFontInfo().Bold().FaceName("Arial"), 16);
 
     list_ = new CDevicesListCtrl(this, kListId);
 
@@ -238,16 +237,15 @@ void CUpdateCtrlDlg::CreateControls() {
 }
 
 void CUpdateCtrlDlg::Initialise() {
-    // The loading window and the scan session dialog are made when first needed: building them
-    // here would hold back the first showing of this window.
-    // Kept for the window's whole life: the agent's offline progress is routed to it whether or
-    // not it is open.
-    offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
+    // The loading window, the scan session dialog and the offline update dialog are made when
+    // first needed: building them here would hold back the first showing of this window.
     if (enableOthers_) {
         otherDevices_->Show();
     }
     ApplyLanguageToWindow(this);
-    SetIcons(ProgramIcons());
+    // Decoding six sizes of the icon would hold back the first showing; the window manager takes
+    // them as well once the window is up.
+    CallAfter([this] { SetIcons(ProgramIcons()); });
 
     const std::wstring title = MainWindowTitle();
     SetTitle(title);
@@ -291,7 +289,7 @@ void CUpdateCtrlDlg::Initialise() {
     Relayout();
     CentreOnScreen();
     // Without a tray there is no way back to a hidden window, so it stays on the desktop.
-    if (!tray_->Add(idleTrayIcon_, kTrayTitle)) {
+    if (!platform::DesktopTray::IsAvailable() || !tray_->Add(IdleTrayIcon(), kTrayTitle)) {
         Show();
     }
     DoShowUpdateSummary();
@@ -470,6 +468,27 @@ CSessionScanDataDlg& CUpdateCtrlDlg::ScanDialog() {
     return *scanDialog_.load();
 }
 
+CPrepareOfflineUpdateDlg& CUpdateCtrlDlg::OfflineUpdateDialog() {
+    if (offline_ == nullptr) {
+        offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
+    }
+    return *offline_;
+}
+
+const wxBitmapBundle& CUpdateCtrlDlg::IdleTrayIcon() {
+    if (!idleTrayIcon_.IsOk()) {
+        idleTrayIcon_ = wxBitmapBundle::FromIconBundle(ProgramIcons());
+    }
+    return idleTrayIcon_;
+}
+
+const wxBitmapBundle& CUpdateCtrlDlg::TaskTrayIcon() {
+    if (!taskTrayIcon_.IsOk()) {
+        taskTrayIcon_ = wxBitmapBundle::FromIconBundle(ProgramTaskIcons());
+    }
+    return taskTrayIcon_;
+}
+
 CLoadingBlackListWnd& CUpdateCtrlDlg::LoadingWindow() {
     if (loading_ == nullptr) {
         loading_ = new CLoadingBlackListWnd();
@@ -479,7 +498,12 @@ CLoadingBlackListWnd& CUpdateCtrlDlg::LoadingWindow() {
 
 void CUpdateCtrlDlg::OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) {
     // Through this window's gate, which its destruction closes before the worker is stopped.
-    OnUi([&] { offline_->OnOfflineUpdateProgress(number, total, failed); });
+    // A dialog never opened is closed, and a closed one does not follow the agent's progress.
+    OnUi([&] {
+        if (offline_ != nullptr) {
+            offline_->OnOfflineUpdateProgress(number, total, failed);
+        }
+    });
 }
 
 void CUpdateCtrlDlg::ShowRamFileList(const std::wstring& batches) {
@@ -577,7 +601,7 @@ void CUpdateCtrlDlg::DoShowTrayBalloon(const wxString& text) {
     }
     // Where the icon is gone, put it back first, as a failed change of it would.
     if (!tray_->IsAdded()) {
-        tray_->Add(taskRunning_ ? taskTrayIcon_ : idleTrayIcon_, kTrayTitle);
+        tray_->Add(taskRunning_ ? TaskTrayIcon() : IdleTrayIcon(), kTrayTitle);
     }
     tray_->ShowBalloon(kTrayTitle, text.Left(kMaxBalloonLength), kBalloonTimeoutMs);
 }
@@ -607,7 +631,7 @@ void CUpdateCtrlDlg::DoEnterTaskMode() {
     if (scan_->IsShown()) {
         scan_->Disable();
     }
-    tray_->Modify(taskTrayIcon_, kTrayTitle);
+    tray_->Modify(TaskTrayIcon(), kTrayTitle);
     Relayout();
 }
 
@@ -622,7 +646,7 @@ void CUpdateCtrlDlg::DoLeaveTaskMode(bool hideProgress) {
     if (hideProgress) {
         list_->HideProgress();
     }
-    tray_->Modify(idleTrayIcon_, kTrayTitle);
+    tray_->Modify(IdleTrayIcon(), kTrayTitle);
     Relayout();
 }
 
@@ -876,7 +900,7 @@ void CUpdateCtrlDlg::OnSettings() {
         options = ReadOptions(*message);
     }
     OptionDialogActions actions;
-    actions.openOfflineUpdate = [this](wxWindow*) { platform::RunModal(*offline_); };
+    actions.openOfflineUpdate = [this](wxWindow*) { platform::RunModal(OfflineUpdateDialog()); };
     // Filled by the black-list editor and the offline update dialog.
     actions.openBlackListEditor = [](wxWindow* parent, const std::filesystem::path& file) {
         CBlackListDlg::Run(parent, file);
@@ -1109,7 +1133,7 @@ void CUpdateCtrlDlg::OnIconize(wxIconizeEvent& event) {
     }
     // While the icon added at start is there the addition is refused and the window stays
     // minimised; without a tray it stays minimised as well.
-    if (tray_->Add(idleTrayIcon_, kTrayTitle)) {
+    if (tray_->Add(IdleTrayIcon(), kTrayTitle)) {
         Hide();
     }
 }

@@ -120,7 +120,7 @@ public:
     CDevicesListCtrl& List() { return *list_; }
     // Made on first use, not at start-up.
     CLoadingBlackListWnd& LoadingWindow();
-    CPrepareOfflineUpdateDlg& OfflineUpdateDialog() { return *offline_; }
+    CPrepareOfflineUpdateDlg& OfflineUpdateDialog();
     CSessionScanDataDlg& ScanDialog();
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
@@ -255,6 +255,9 @@ private:
     wxFont statusFont_;
     std::int32_t statusIconType_ = -1;
     bool statusIconPending_ = false;
+    // The tray's two images, decoded when the tray first needs them.
+    const wxBitmapBundle& IdleTrayIcon();
+    const wxBitmapBundle& TaskTrayIcon();
     wxBitmapBundle idleTrayIcon_;
     wxBitmapBundle taskTrayIcon_;
 

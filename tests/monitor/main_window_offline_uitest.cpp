@@ -51,6 +51,9 @@ TEST_F(MainWindowOffline, OtherDevicesButtonOpensTheUsbDiskWindow) {
 TEST_F(MainWindowOffline, OfflineProgressReachesTheOwnedDialogOnlyWhileItIsOpen) {
     window_ = new CUpdateCtrlDlg(false);
     test::Pump();
+    // The dialog is made on first use: progress before then has nowhere to go and is dropped.
+    test::Notify("<offline_update number=\"2\" total=\"4\"/>");
+    test::Pump(std::chrono::milliseconds(300));
     CPrepareOfflineUpdateDlg& dialog = window_->OfflineUpdateDialog();
     auto* counter = dialog.FindWindow(CPrepareOfflineUpdateDlg::kCounterId);
     test::Notify("<offline_update number=\"1\" total=\"4\"/>");  // closed: nothing changes
