@@ -1,13 +1,11 @@
 #include "offline/UpdateServerClient.h"
 
-#include <curl/curl.h>
-
 #include <climits>
 #include <memory>
-#include <mutex>
 
 #include "app/AppProfile.h"
 #include "monitor/ErrorTexts.h"
+#include "offline/CurlLibrary.h"
 #include "platform/TextConversion.h"
 
 namespace vorn {
@@ -17,13 +15,16 @@ namespace {
 constexpr int kMaxAuthenticationRounds = 10;
 
 struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+    const CurlLibrary* api;
+    void operator()(CURL* curl) const { api->easyCleanup(curl); }
 };
 struct HeaderListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    const CurlLibrary* api;
+    void operator()(curl_slist* list) const { api->slistFreeAll(list); }
 };
 
 struct Transfer {
+    const CurlLibrary* api = nullptr;
     CURL* curl = nullptr;
     std::string* body = nullptr;
     bool tooLarge = false;
@@ -37,7 +38,7 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
     long status = 0;
-    curl_easy_getinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &status);
+    transfer->api->easyGetinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &status);
     // An error reply's body is never looked at; a credentials challenge is sent again anyway.
     if (IsErrorStatus(status)) {
         return bytes;
@@ -63,50 +64,52 @@ std::string ServerUrl(const std::string& path) {
 
 std::wstring HttpGetFromServer(const std::string& path, std::string& body,
                                const CredentialsPrompt& prompt) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::string loadError;
+    const CurlLibrary* api = LoadCurlLibrary(loadError);
+    if (api == nullptr) {
+        return platform::Utf8ToWide(loadError);
+    }
+    std::unique_ptr<CURL, CurlDeleter> curl(api->easyInit(), CurlDeleter{api});
     if (!curl) {
-        return platform::Utf8ToWide(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+        return platform::Utf8ToWide(api->easyStrerror(CURLE_OUT_OF_MEMORY));
     }
     char errorText[CURL_ERROR_SIZE] = {};
-    Transfer transfer{curl.get(), &body, false};
+    Transfer transfer{api, curl.get(), &body, false};
     // Never a cached copy, from us or a proxy on the way.
     std::unique_ptr<curl_slist, HeaderListDeleter> headers(
-        curl_slist_append(nullptr, "Cache-Control: no-cache"));
-    headers.reset(curl_slist_append(headers.release(), "Pragma: no-cache"));
+        api->slistAppend(nullptr, "Cache-Control: no-cache"), HeaderListDeleter{api});
+    headers.reset(api->slistAppend(headers.release(), "Pragma: no-cache"));
     const std::string url = ServerUrl(path);
     CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, kHttpUserAgent);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
+    api->easySetopt(c, CURLOPT_URL, url.c_str());
+    api->easySetopt(c, CURLOPT_HTTPGET, 1L);
+    api->easySetopt(c, CURLOPT_USERAGENT, kHttpUserAgent);
+    api->easySetopt(c, CURLOPT_HTTPHEADER, headers.get());
+    api->easySetopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    api->easySetopt(c, CURLOPT_NOSIGNAL, 1L);
+    api->easySetopt(c, CURLOPT_ERRORBUFFER, errorText);
+    api->easySetopt(c, CURLOPT_WRITEFUNCTION, OnBody);
+    api->easySetopt(c, CURLOPT_WRITEDATA, &transfer);
+    api->easySetopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
     // A server that stops sending is given up after a minute instead of blocking for ever.
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
+    api->easySetopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    api->easySetopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    api->easySetopt(c, CURLOPT_PROTOCOLS_STR, "http");
 
     long status = 0;
     std::string user;
     std::string password;
     for (int round = 0;; ++round) {
         errorText[0] = '\0';
-        const CURLcode result = curl_easy_perform(c);
+        const CURLcode result = api->easyPerform(c);
         if (result != CURLE_OK) {
             if (transfer.tooLarge) {
-                return platform::Utf8ToWide(curl_easy_strerror(CURLE_FILESIZE_EXCEEDED));
+                return platform::Utf8ToWide(api->easyStrerror(CURLE_FILESIZE_EXCEEDED));
             }
             return platform::Utf8ToWide(errorText[0] != '\0' ? errorText
-                                                             : curl_easy_strerror(result));
+                                                             : api->easyStrerror(result));
         }
-        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+        api->easyGetinfo(c, CURLINFO_RESPONSE_CODE, &status);
         const bool proxy = status == 407;
         if ((status != 401 && !proxy) || !prompt || round >= kMaxAuthenticationRounds) {
             break;
@@ -117,9 +120,9 @@ std::wstring HttpGetFromServer(const std::string& path, std::string& body,
         }
         user = platform::WideToUtf8(answer->user);
         password = platform::WideToUtf8(answer->password);
-        curl_easy_setopt(c, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME, user.c_str());
-        curl_easy_setopt(c, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD, password.c_str());
-        curl_easy_setopt(c, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+        api->easySetopt(c, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME, user.c_str());
+        api->easySetopt(c, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD, password.c_str());
+        api->easySetopt(c, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
     }
     if (IsErrorStatus(status)) {
         return HttpStatusText(static_cast<int>(status));
