@@ -11,6 +11,7 @@
 
 #include "app/ui/WindowLanguage.h"
 #include "monitor/ErrorTexts.h"
+#include "platform/ui/PixelHeightFont.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -40,8 +41,8 @@ CErrorReportingDlg::CErrorReportingDlg(const AgentErrorRecord& report, wxWindow*
 
     ApplyLanguageToWindow(this);
 
-    titleFont_ = wxFont(wxFontInfo(wxSize(0, 30)).FaceName("Arial"));
-    idFont_ = wxFont(wxFontInfo(wxSize(0, 20)).FaceName("Arial"));
+    titleFont_ = platform::PixelHeightFont(wxFontInfo().FaceName("Arial"), 30);
+    idFont_ = platform::PixelHeightFont(wxFontInfo().FaceName("Arial"), 20);
     boldFont_ = category->GetFont().Bold();
     title->SetFont(titleFont_);
     title->SetForegroundColour(kBlue);
