@@ -19,6 +19,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -192,34 +193,55 @@ fs::path SelfPath() {
     return fs::read_symlink("/proc/self/exe");
 }
 
-void MeasureStartup(benchmark::State& state, const fs::path& program,
-                    const std::vector<std::string>& args, const char* title) {
+// Starts the program and waits for its window; the wall time from spawn to map, or nothing.
+std::optional<double> StartOnce(MapWatcher& watcher, const fs::path& program,
+                                const std::vector<std::string>& args, const char* title) {
+    auto start = Clock::now();
+    pid_t pid = Spawn(program, args);
+    bool mapped = watcher.WaitForMapped(title, 20s);
+    auto elapsed = std::chrono::duration<double>(Clock::now() - start);
+    Stop(pid);
+    if (!mapped) {
+        return std::nullopt;
+    }
+    return elapsed.count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Each iteration starts the baseline dialog and then Vorn_Update, one right after the other, so
+// that both meet the same load on the machine; a shared machine's load swings by tens of
+// percent within seconds. The iteration time is Vorn_Update's; the counters give both medians
+// and the median of the per-pair ratios, which is the figure the start-up goal is stated in.
+void BM_Startup_VornUpdateBesideBaselineDialog(benchmark::State& state) {
     MapWatcher watcher;
     if (!watcher.ok()) {
         state.SkipWithError("no X display");
         return;
     }
+    ProgramWorld world(0);
+    std::vector<double> baseline;
+    std::vector<double> program;
+    std::vector<double> ratios;
     for (auto _ : state) {
-        auto start = Clock::now();
-        pid_t pid = Spawn(program, args);
-        bool mapped = watcher.WaitForMapped(title, 20s);
-        auto elapsed = std::chrono::duration<double>(Clock::now() - start);
-        Stop(pid);
-        if (!mapped) {
-            state.SkipWithError("the window did not appear");
+        const auto bare = StartOnce(watcher, SelfPath(), {kBaselineFlag}, kBaselineTitle);
+        const auto ours = StartOnce(watcher, kBin / "Vorn_Update", {}, kMainTitle);
+        if (!bare || !ours) {
+            state.SkipWithError("a window did not appear");
             return;
         }
-        state.SetIterationTime(elapsed.count());
+        baseline.push_back(*bare);
+        program.push_back(*ours);
+        ratios.push_back(*ours / *bare);
+        state.SetIterationTime(*ours);
     }
-}
-
-void BM_Startup_BaselineDialog(benchmark::State& state) {
-    MeasureStartup(state, SelfPath(), {kBaselineFlag}, kBaselineTitle);
-}
-
-void BM_Startup_VornUpdate(benchmark::State& state) {
-    ProgramWorld world(0);
-    MeasureStartup(state, kBin / "Vorn_Update", {}, kMainTitle);
+    state.counters["baseline_ms"] = Median(baseline) * 1000.0;
+    state.counters["vorn_ms"] = Median(program) * 1000.0;
+    state.counters["ratio"] = Median(ratios);
 }
 
 // Resident memory after the window is up and the start-up requests are done.
@@ -252,8 +274,10 @@ void BM_IdleMemory_VornUpdate50Devices(benchmark::State& state) {
     MeasureIdleMemory(state, kBin / "Vorn_Update", {}, kMainTitle);
 }
 
-BENCHMARK(BM_Startup_BaselineDialog)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Startup_VornUpdate)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Startup_VornUpdateBesideBaselineDialog)
+    ->UseManualTime()
+    ->Iterations(25)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleMemory_BaselineDialog)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleMemory_VornUpdate50Devices)->Iterations(1)->Unit(benchmark::kMillisecond);
 
