@@ -18,12 +18,6 @@ target_compile_options(vorn_wx INTERFACE ${wxWidgets_CXX_FLAGS})
 target_link_libraries(vorn_wx INTERFACE ${wxWidgets_LIBRARIES})
 add_library(vorn::wx ALIAS vorn_wx)
 
-# libcurl is loaded on the first request to an update server (offline/CurlLibrary), not linked:
-# only its headers are built against.
-add_library(vorn_curl_headers INTERFACE)
-target_include_directories(vorn_curl_headers SYSTEM INTERFACE ${CURL_INCLUDE_DIRS})
-target_link_libraries(vorn_curl_headers INTERFACE ${CMAKE_DL_LIBS})
-
 if(VORN_BUILD_TESTS OR VORN_BUILD_BENCH)
   find_package(GTest REQUIRED)
 endif()

@@ -115,8 +115,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libcurl is loaded at run time, so dpkg-shlibdeps cannot see it; CURLOPT_PROTOCOLS_STR needs 7.85.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0)")
+# libcurl and libcrypto are opened at run time, so dpkg-shlibdeps cannot see them;
+# CURLOPT_PROTOCOLS_STR needs libcurl 7.85.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0), libssl3")
 # dpkg-shlibdeps finds the package's own library in the build's program folder.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${VORN_PACKAGE_DIR}/conffiles)

@@ -1,15 +1,12 @@
 #include "offline/CurlLibrary.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
+
+#include "platform/RuntimeLibrary.h"
 
 namespace vorn {
 
 namespace {
-
-// The name the library is installed under in every libcurl4 flavour (OpenSSL, GnuTLS, NSS).
-constexpr const char* kCurlSoname = "libcurl.so.4";
 
 struct Loaded {
     CurlLibrary library;
@@ -17,39 +14,22 @@ struct Loaded {
     bool ok = false;
 };
 
-template <typename Function>
-bool Resolve(void* handle, const char* name, Function& function, std::string& error) {
-    void* symbol = ::dlsym(handle, name);
-    if (symbol == nullptr) {
-        error = std::string(kCurlSoname) + " has no " + name;
-        return false;
-    }
-    // POSIX guarantees that a data pointer from dlsym converts to the function's own type.
-    function = reinterpret_cast<Function>(symbol);
-    return true;
-}
-
 Loaded Load() {
+    // The name the library is installed under in every libcurl4 flavour.
+    static platform::RuntimeLibrary curl("libcurl.so.4");
     Loaded loaded;
-    // Kept open until the program ends: a transfer may still run in a worker at exit.
-    void* handle = ::dlopen(kCurlSoname, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        const char* why = ::dlerror();
-        loaded.error = why != nullptr ? why : std::string("cannot load ") + kCurlSoname;
-        return loaded;
-    }
     CurlLibrary& l = loaded.library;
-    std::string& e = loaded.error;
-    const bool resolved = Resolve(handle, "curl_global_init", l.globalInit, e) &&
-                          Resolve(handle, "curl_easy_init", l.easyInit, e) &&
-                          Resolve(handle, "curl_easy_setopt", l.easySetopt, e) &&
-                          Resolve(handle, "curl_easy_perform", l.easyPerform, e) &&
-                          Resolve(handle, "curl_easy_getinfo", l.easyGetinfo, e) &&
-                          Resolve(handle, "curl_easy_cleanup", l.easyCleanup, e) &&
-                          Resolve(handle, "curl_easy_strerror", l.easyStrerror, e) &&
-                          Resolve(handle, "curl_slist_append", l.slistAppend, e) &&
-                          Resolve(handle, "curl_slist_free_all", l.slistFreeAll, e);
+    const bool resolved = curl.Resolve("curl_global_init", l.globalInit) &&
+                          curl.Resolve("curl_easy_init", l.easyInit) &&
+                          curl.Resolve("curl_easy_setopt", l.easySetopt) &&
+                          curl.Resolve("curl_easy_perform", l.easyPerform) &&
+                          curl.Resolve("curl_easy_getinfo", l.easyGetinfo) &&
+                          curl.Resolve("curl_easy_cleanup", l.easyCleanup) &&
+                          curl.Resolve("curl_easy_strerror", l.easyStrerror) &&
+                          curl.Resolve("curl_slist_append", l.slistAppend) &&
+                          curl.Resolve("curl_slist_free_all", l.slistFreeAll);
     if (!resolved) {
+        loaded.error = curl.error();
         return loaded;
     }
     const CURLcode init = l.globalInit(CURL_GLOBAL_DEFAULT);

@@ -9,9 +9,11 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "platform/FileWrite.h"
+#include "platform/RuntimeLibrary.h"
 
 namespace vorn {
 
@@ -92,40 +94,88 @@ struct ZipCloser {
     void operator()(void* file) const { unzClose(file); }
 };
 
-struct DigestDeleter {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+// OpenSSL's digest functions, loaded with the first unpacking instead of at program start; the
+// library is large and most starts never unpack anything.
+struct Crypto {
+    decltype(&::EVP_MD_CTX_new) contextNew = nullptr;
+    decltype(&::EVP_MD_CTX_free) contextFree = nullptr;
+    decltype(&::EVP_sha256) sha256 = nullptr;
+    decltype(&::EVP_DigestInit_ex) init = nullptr;
+    decltype(&::EVP_DigestUpdate) update = nullptr;
+    decltype(&::EVP_DigestFinal_ex) final = nullptr;
 };
-using Digest = std::unique_ptr<EVP_MD_CTX, DigestDeleter>;
 
-Digest NewDigest() {
-    Digest digest(EVP_MD_CTX_new());
-    if (digest && EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1) {
-        digest.reset();
-    }
-    return digest;
+// nullptr when the library cannot be loaded: every digest then fails, and so the unpacking.
+const Crypto* LoadCrypto() {
+    static const std::optional<Crypto> loaded = []() -> std::optional<Crypto> {
+        static platform::RuntimeLibrary library("libcrypto.so.3");
+        Crypto c;
+        if (library.Resolve("EVP_MD_CTX_new", c.contextNew) &&
+            library.Resolve("EVP_MD_CTX_free", c.contextFree) &&
+            library.Resolve("EVP_sha256", c.sha256) &&
+            library.Resolve("EVP_DigestInit_ex", c.init) &&
+            library.Resolve("EVP_DigestUpdate", c.update) &&
+            library.Resolve("EVP_DigestFinal_ex", c.final)) {
+            return c;
+        }
+        return std::nullopt;
+    }();
+    return loaded ? &*loaded : nullptr;
 }
 
-std::string Finish(EVP_MD_CTX* digest) {
-    unsigned char value[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(digest, value, &length) != 1) {
-        return {};
+// A SHA-256 computation; false from each step once anything failed.
+class Digest {
+public:
+    Digest() : crypto_(LoadCrypto()) {
+        if (crypto_ != nullptr) {
+            context_ = crypto_->contextNew();
+            if (context_ != nullptr && crypto_->init(context_, crypto_->sha256(), nullptr) != 1) {
+                crypto_->contextFree(context_);
+                context_ = nullptr;
+            }
+        }
     }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[value[i] >> 4];
-        hex += kHex[value[i] & 15];
+    ~Digest() {
+        if (context_ != nullptr) {
+            crypto_->contextFree(context_);
+        }
     }
-    return hex;
-}
+    Digest(const Digest&) = delete;
+    Digest& operator=(const Digest&) = delete;
+
+    explicit operator bool() const { return context_ != nullptr; }
+
+    bool Update(std::string_view bytes) {
+        return context_ != nullptr && crypto_->update(context_, bytes.data(), bytes.size()) == 1;
+    }
+
+    // The digest in lower-case hexadecimal, as sha256sum writes it; empty after a failure.
+    std::string Finish() {
+        unsigned char value[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (context_ == nullptr || crypto_->final(context_, value, &length) != 1) {
+            return {};
+        }
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string hex;
+        for (unsigned int i = 0; i < length; ++i) {
+            hex += kHex[value[i] >> 4];
+            hex += kHex[value[i] & 15];
+        }
+        return hex;
+    }
+
+private:
+    const Crypto* crypto_;
+    EVP_MD_CTX* context_ = nullptr;
+};
 
 bool IsSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
 // Writes the open entry to `fd`, at most its declared size; the digest follows what was written.
-bool CopyEntry(unzFile zip, int fd, std::uintmax_t declared, EVP_MD_CTX* digest,
+bool CopyEntry(unzFile zip, int fd, std::uintmax_t declared, Digest& digest,
                std::vector<char>& buffer) {
     std::uintmax_t total = 0;
     for (;;) {
@@ -142,8 +192,7 @@ bool CopyEntry(unzFile zip, int fd, std::uintmax_t declared, EVP_MD_CTX* digest,
             return false;
         }
         const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
-        if (!platform::WriteAll(fd, chunk) ||
-            EVP_DigestUpdate(digest, chunk.data(), chunk.size()) != 1) {
+        if (!platform::WriteAll(fd, chunk) || !digest.Update(chunk)) {
             return false;
         }
     }
@@ -152,11 +201,11 @@ bool CopyEntry(unzFile zip, int fd, std::uintmax_t declared, EVP_MD_CTX* digest,
 }  // namespace
 
 std::string Sha256Hex(std::string_view bytes) {
-    Digest digest = NewDigest();
-    if (!digest || EVP_DigestUpdate(digest.get(), bytes.data(), bytes.size()) != 1) {
+    Digest digest;
+    if (!digest.Update(bytes)) {
         return {};
     }
-    return Finish(digest.get());
+    return digest.Finish();
 }
 
 fs::path SafeEntryPath(std::string_view name) {
@@ -290,9 +339,9 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         }
         bool ok = unzGoToFilePos64(zip.get(), &entry.position) == UNZ_OK &&
                   unzOpenCurrentFile(zip.get()) == UNZ_OK;
-        Digest digest = NewDigest();
+        Digest digest;
         if (ok) {
-            ok = digest && CopyEntry(zip.get(), fd, entry.size, digest.get(), buffer);
+            ok = digest && CopyEntry(zip.get(), fd, entry.size, digest, buffer);
             // The CRC is checked when the entry is closed.
             ok = unzCloseCurrentFile(zip.get()) == UNZ_OK && ok;
         }
@@ -310,7 +359,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             log("cannot write " + output.string());
             continue;
         }
-        manifest[relative.generic_string()] = Finish(digest.get());
+        manifest[relative.generic_string()] = digest.Finish();
         report.written.push_back(entry.name);
     }
 

@@ -192,7 +192,7 @@ deb-contents)
     "$source/monitor/mainwindow/ProgramVersion.h")
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not the program's $version"
   depends=$(dpkg-deb -f "$deb" Depends)
-  for library in libwxgtk3.2 libsqlite3 libtinyxml2 libstdc++6 libcurl4; do
+  for library in libwxgtk3.2 libsqlite3 libtinyxml2 libstdc++6 libcurl4 libssl3; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
   done
   dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/xdg/autostart/vorn-update.desktop ||

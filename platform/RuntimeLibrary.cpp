@@ -1,0 +1,26 @@
+#include "platform/RuntimeLibrary.h"
+
+#include <dlfcn.h>
+
+namespace vorn::platform {
+
+RuntimeLibrary::RuntimeLibrary(const char* soname) : soname_(soname) {
+    handle_ = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* why = ::dlerror();
+        error_ = why != nullptr ? why : "cannot load " + soname_;
+    }
+}
+
+void* RuntimeLibrary::Find(const char* name) {
+    if (handle_ == nullptr) {
+        return nullptr;
+    }
+    void* symbol = ::dlsym(handle_, name);
+    if (symbol == nullptr && error_.empty()) {
+        error_ = soname_ + " has no " + name;
+    }
+    return symbol;
+}
+
+}  // namespace vorn::platform
