@@ -119,10 +119,6 @@ void CUpdateCtrlDlg::CreateControls() {
     status_ = new wxStaticText(this, kStatusId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                wxST_ELLIPSIZE_END);
     status_->SetFont(statusFont_);
-    errorLink_ =
-        new wxHyperlinkCtrl(this, kErrorLinkId, L"Описание ошибки", wxEmptyString,
-                            wxDefaultPosition, wxDefaultSize, wxHL_ALIGN_LEFT | wxBORDER_NONE);
-    errorLink_->Hide();
 
     lastCheckLabel_ = new wxStaticText(this, kLastCheckLabelId, L"Последняя проверка:");
     lastCheckTime_ = new wxStaticText(this, kLastCheckTimeId, wxEmptyString);
@@ -150,7 +146,7 @@ void CUpdateCtrlDlg::CreateControls() {
     auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
     statusRow->Add(statusIcon_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
     statusRow->Add(status_, 1, wxALIGN_CENTER_VERTICAL);
-    statusRow->Add(errorLink_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(8));
+    statusRow_ = statusRow;  // the error link joins it when first needed
 
     auto* times = new wxFlexGridSizer(2, FromDIP(2), FromDIP(8));
     times->Add(lastCheckLabel_, 0, wxALIGN_CENTER_VERTICAL);
@@ -193,7 +189,6 @@ void CUpdateCtrlDlg::CreateControls() {
     onButton(kOtherDevicesId, &CUpdateCtrlDlg::OnOtherDevices);
     onButton(kDownloadId, &CUpdateCtrlDlg::OnDownload);
     onButton(wxID_CANCEL, &CUpdateCtrlDlg::OnCancel);
-    errorLink_->Bind(wxEVT_HYPERLINK, [this](wxHyperlinkEvent&) { OnErrorLink(); });
 
     // Menu items and the window's own commands (the RAM and serial-number commands have no
     // menu item; they arrive as commands).
@@ -468,6 +463,24 @@ CSessionScanDataDlg& CUpdateCtrlDlg::ScanDialog() {
     return *scanDialog_.load();
 }
 
+wxHyperlinkCtrl& CUpdateCtrlDlg::ErrorLink() {
+    if (errorLink_ == nullptr) {
+        errorLink_ =
+            new wxHyperlinkCtrl(this, kErrorLinkId, Tr(L"Описание ошибки"), wxEmptyString,
+                                wxDefaultPosition, wxDefaultSize, wxHL_ALIGN_LEFT | wxBORDER_NONE);
+        errorLink_->Hide();
+        errorLink_->Bind(wxEVT_HYPERLINK, [this](wxHyperlinkEvent&) { OnErrorLink(); });
+        statusRow_->Add(errorLink_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(8));
+    }
+    return *errorLink_;
+}
+
+void CUpdateCtrlDlg::HideErrorLink() {
+    if (errorLink_ != nullptr) {
+        errorLink_->Hide();
+    }
+}
+
 CPrepareOfflineUpdateDlg& CUpdateCtrlDlg::OfflineUpdateDialog() {
     if (offline_ == nullptr) {
         offline_ = new CPrepareOfflineUpdateDlg(this, [this] { return error_; });
@@ -586,10 +599,10 @@ void CUpdateCtrlDlg::DoShowStatusMessage(std::int32_t messageType, const wxStrin
     SetStatusIcon(messageType);
     if (messageType == 2) {
         if (!error_.description.empty()) {
-            errorLink_->Show();
+            ErrorLink().Show();
         }
     } else {
-        errorLink_->Hide();
+        HideErrorLink();
     }
     Relayout();
 }
@@ -611,7 +624,7 @@ void CUpdateCtrlDlg::DoShowUpdateSummary() {
         status_->SetLabel(Tr(
             L"ВНИМАНИЕ! Доступно обновление прошивок устройств. Рекомендуем провести обновление!"));
         status_->SetToolTip(status_->GetLabel());
-        errorLink_->Hide();
+        HideErrorLink();
         SetStatusIcon(1);
         Relayout();
         DoShowTrayBalloon(Tr(L"Доступно обновление прошивок!") + "\n" +
@@ -690,7 +703,7 @@ void CUpdateCtrlDlg::ShowAgentAbsent() {
     status_->SetLabelText(Tr(kAgentNotResponding));
     status_->SetToolTip(status_->GetLabelText());
     SetStatusIcon(2);
-    errorLink_->Hide();
+    HideErrorLink();
     Relayout();
 }
 
@@ -866,7 +879,7 @@ void CUpdateCtrlDlg::UpdateSelectedDevice() {
             Tr(L"Для данного устройства обновление отсутствует, либо устройство "
                L"отключено!"));
         status_->SetToolTip(status_->GetLabel());
-        errorLink_->Hide();
+        HideErrorLink();
         SetStatusIcon(1);
         Relayout();
         return;

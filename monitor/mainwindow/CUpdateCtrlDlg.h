@@ -20,6 +20,7 @@
 class wxButton;
 class wxEventLoopBase;
 class wxBitmapButton;
+class wxBoxSizer;
 class wxHyperlinkCtrl;
 class wxIconizeEvent;
 class wxIdleEvent;
@@ -121,6 +122,8 @@ public:
     // Made on first use, not at start-up.
     CLoadingBlackListWnd& LoadingWindow();
     CPrepareOfflineUpdateDlg& OfflineUpdateDialog();
+    // The "error description" link after the status line, made when first shown.
+    wxHyperlinkCtrl& ErrorLink();
     CSessionScanDataDlg& ScanDialog();
     bool IsTaskRunning() const { return taskRunning_; }
     bool IsTrayIconAdded() const;
@@ -219,6 +222,7 @@ private:
     void OnOtherDevices();
     void OnDownload();
     void OnErrorLink();
+    void HideErrorLink();
     void OnForceUpdate();
     void OnCopyUin();
     void OnSetDateTime();
@@ -264,7 +268,8 @@ private:
     CDevicesListCtrl* list_ = nullptr;
     wxStaticText* status_ = nullptr;
     wxStaticBitmap* statusIcon_ = nullptr;
-    wxHyperlinkCtrl* errorLink_ = nullptr;
+    wxHyperlinkCtrl* errorLink_ = nullptr;  // made with the first error that has a description
+    wxBoxSizer* statusRow_ = nullptr;
     wxStaticText* lastCheckLabel_ = nullptr;
     wxStaticText* lastCheckTime_ = nullptr;
     wxStaticText* nextCheckLabel_ = nullptr;

@@ -175,6 +175,40 @@ TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
     platform::DesktopTray::OverrideAvailability(std::nullopt);
 }
 
+// The error link, made with the first error that has a description, sits after the status text
+// on the same line.
+TEST(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
+    test::TempDir registry;
+    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
+    test::PrivatePipeNamespace pipes;
+    test::FakeAgent agent;
+    platform::DesktopTray::OverrideAvailability(false);
+    auto* window = new CUpdateCtrlDlg(false);
+    window->SetSize(wxSize(860, 360));
+    window->Move(20, 20);
+    test::Pump();
+    EXPECT_EQ(window->FindWindow(CUpdateCtrlDlg::kErrorLinkId), nullptr);
+    test::Notify(
+        "<message msgtype=\"2\" message=\"Не удалось загрузить прошивку\" "
+        "error_description=\"timeout\" category=\"0\" error_id=\"17\"/>");
+    wxWindow* link = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        link = window->FindWindow(CUpdateCtrlDlg::kErrorLinkId);
+        return link != nullptr && link->IsShown();
+    }));
+    window->Raise();
+    PumpUntil([] { return false; }, 500ms);
+    const wxRect status = window->FindWindow(CUpdateCtrlDlg::kStatusId)->GetRect();
+    const wxRect linkRect = link->GetRect();
+    EXPECT_GE(linkRect.x, status.GetRight());
+    EXPECT_LE(linkRect.GetRight(), window->GetClientSize().x);
+    EXPECT_NEAR(linkRect.y + linkRect.height / 2, status.y + status.height / 2, 3);
+    Screenshot(*window, "main-window-error-link.png");
+
+    delete window;
+    platform::DesktopTray::OverrideAvailability(std::nullopt);
+}
+
 // Message boxes are the toolkit's generic ones; their stock buttons follow the interface language.
 TEST(MainWindowScreenshot, AWarningBoxInRussian) {
     test::TempDir registry;

@@ -198,7 +198,11 @@ protected:
 
     wxString Status() { return Control<wxStaticText>(CUpdateCtrlDlg::kStatusId).GetLabel(); }
     bool Enabled(int id) { return window_->FindWindow(id)->IsEnabled(); }
-    bool Shown(int id) { return window_->FindWindow(id)->IsShown(); }
+    bool Shown(int id) {
+        // Controls that are seldom needed are made when first shown.
+        const wxWindow* control = window_->FindWindow(id);
+        return control != nullptr && control->IsShown();
+    }
 
     test::TempDir registry_;
     test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registry_.path().string()};
@@ -441,10 +445,9 @@ TEST_F(MainWindowTest, ErrorsOfATaskEndItAndTheLinkAppearsOnlyWithADescription) 
         }
         return static_cast<int>(wxID_OK);
     });
-    window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->Show();
-    wxHyperlinkEvent link(window.FindWindow(CUpdateCtrlDlg::kErrorLinkId),
-                          CUpdateCtrlDlg::kErrorLinkId, wxEmptyString);
-    window.FindWindow(CUpdateCtrlDlg::kErrorLinkId)->ProcessWindowEvent(link);
+    window.ErrorLink().Show();
+    wxHyperlinkEvent link(&window.ErrorLink(), CUpdateCtrlDlg::kErrorLinkId, wxEmptyString);
+    window.ErrorLink().ProcessWindowEvent(link);
     ASSERT_EQ(answers.asked().size(), 1u);
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->errorId, 17);
