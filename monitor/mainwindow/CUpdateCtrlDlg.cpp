@@ -104,7 +104,7 @@ CUpdateCtrlDlg::~CUpdateCtrlDlg() {
 }
 
 void CUpdateCtrlDlg::CreateControls() {
-    statusFont_ = platform::PixelHeightFont(wxFontInfo().Bold().FaceName("Arial"), 16);
+    statusFont_ = platform::PixelHeightFont(*this, wxFontInfo().Bold().FaceName("Arial"), 16);
 
     list_ = new CDevicesListCtrl(this, kListId);
 

@@ -41,8 +41,8 @@ CErrorReportingDlg::CErrorReportingDlg(const AgentErrorRecord& report, wxWindow*
 
     ApplyLanguageToWindow(this);
 
-    titleFont_ = platform::PixelHeightFont(wxFontInfo().FaceName("Arial"), 30);
-    idFont_ = platform::PixelHeightFont(wxFontInfo().FaceName("Arial"), 20);
+    titleFont_ = platform::PixelHeightFont(*this, wxFontInfo().FaceName("Arial"), 30);
+    idFont_ = platform::PixelHeightFont(*this, wxFontInfo().FaceName("Arial"), 20);
     boldFont_ = category->GetFont().Bold();
     title->SetFont(titleFont_);
     title->SetForegroundColour(kBlue);

@@ -1,6 +1,6 @@
 #include "platform/ui/PixelHeightFont.h"
 
-#include <wx/dcscreen.h>
+#include <wx/window.h>
 
 #include <algorithm>
 #include <cmath>
@@ -16,15 +16,16 @@ constexpr int kLargestPointSize = 1000;
 
 }  // namespace
 
-wxFont PixelHeightFont(wxFontInfo info, int height) {
+wxFont PixelHeightFont(const wxWindow& window, wxFontInfo info, int height) {
     height = std::max(1, height);
-    wxScreenDC dc;
-    const double dpi = std::max(1, dc.GetPPI().y);
+    const double dpi = std::max(1, window.GetDPI().y);
     wxFont font(info);
+    // The toolkit's measure: the height of a line holding "g".
     auto fits = [&](int points) {
         font.SetPointSize(points);
-        dc.SetFont(font);
-        return dc.GetCharHeight() <= height;
+        int lineHeight = 0;
+        window.GetTextExtent("g", nullptr, &lineHeight, nullptr, nullptr, &font);
+        return lineHeight <= height;
     };
     int points = std::clamp(static_cast<int>(std::lround(height * 72.0 / dpi / kLineOverEm)), 1,
                             kLargestPointSize);
