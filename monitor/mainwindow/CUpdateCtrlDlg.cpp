@@ -111,8 +111,6 @@ void CUpdateCtrlDlg::CreateControls() {
     revision_ = new wxStaticText(this, kRevisionId, wxEmptyString);
     revision_->SetFont(statusFont_);
     revision_->SetForegroundColour(wxColour(255, 0, 0));
-    download_ = new wxButton(this, kDownloadId, "Download");
-    download_->Hide();
 
     statusIcon_ =
         new wxStaticBitmap(this, kStatusIconId, wxNullBitmap, wxDefaultPosition, wxSize(16, 16));
@@ -136,12 +134,14 @@ void CUpdateCtrlDlg::CreateControls() {
     updateDevice_->Disable();
     scan_ = new wxButton(this, kScanId, L"Сканирование банкнот...");
     scan_->Hide();
-    otherDevices_ = new wxButton(this, kOtherDevicesId, L"Обновить другие уст-ва...");
-    otherDevices_->Hide();
+    // Offered only when the command line asks for it.
+    if (enableOthers_) {
+        otherDevices_ = new wxButton(this, kOtherDevicesId, L"Обновить другие уст-ва...");
+    }
 
     auto* revisionRow = new wxBoxSizer(wxHORIZONTAL);
     revisionRow->Add(revision_, 1, wxALIGN_CENTER_VERTICAL);
-    revisionRow->Add(download_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(8));
+    revisionRow_ = revisionRow;  // the download button joins it when a revision is announced
 
     auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
     statusRow->Add(statusIcon_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
@@ -158,7 +158,9 @@ void CUpdateCtrlDlg::CreateControls() {
     buttons->Add(settings_, 0, wxALIGN_CENTER_VERTICAL);
     buttons->Add(checkNow_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(4));
     buttons->AddStretchSpacer();
-    buttons->Add(otherDevices_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
+    if (otherDevices_ != nullptr) {
+        buttons->Add(otherDevices_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
+    }
     buttons->Add(scan_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
     buttons->Add(updateAll_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(4));
     buttons->Add(updateDevice_, 0, wxALIGN_CENTER_VERTICAL);
@@ -234,9 +236,6 @@ void CUpdateCtrlDlg::CreateControls() {
 void CUpdateCtrlDlg::Initialise() {
     // The loading window, the scan session dialog and the offline update dialog are made when
     // first needed: building them here would hold back the first showing of this window.
-    if (enableOthers_) {
-        otherDevices_->Show();
-    }
     ApplyLanguageToWindow(this);
     // Decoding six sizes of the icon would hold back the first showing; the window manager takes
     // them as well once the window is up.
@@ -391,6 +390,10 @@ void CUpdateCtrlDlg::ShowNewRevision(const std::wstring& revisionLine,
                                      const std::wstring& buttonText) {
     OnUi([&] {
         revision_->SetLabel(revisionLine);
+        if (download_ == nullptr) {
+            download_ = new wxButton(this, kDownloadId, buttonText);
+            revisionRow_->Add(download_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(8));
+        }
         download_->SetLabel(buttonText);
         download_->Show();
         Relayout();

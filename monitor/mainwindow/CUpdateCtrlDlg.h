@@ -270,6 +270,7 @@ private:
     wxStaticBitmap* statusIcon_ = nullptr;
     wxHyperlinkCtrl* errorLink_ = nullptr;  // made with the first error that has a description
     wxBoxSizer* statusRow_ = nullptr;
+    wxBoxSizer* revisionRow_ = nullptr;
     wxStaticText* lastCheckLabel_ = nullptr;
     wxStaticText* lastCheckTime_ = nullptr;
     wxStaticText* nextCheckLabel_ = nullptr;
@@ -279,9 +280,9 @@ private:
     wxButton* updateAll_ = nullptr;
     wxButton* updateDevice_ = nullptr;
     wxButton* scan_ = nullptr;
-    wxButton* otherDevices_ = nullptr;
+    wxButton* otherDevices_ = nullptr;  // only where the command line enables other devices
     wxStaticText* revision_ = nullptr;
-    wxButton* download_ = nullptr;
+    wxButton* download_ = nullptr;  // made with the first announced revision
 
     // Scan progress for the scan session dialog, which exists only once it was first opened;
     // until then the worker's calls are ignored, as for a closed dialog.
