@@ -282,7 +282,8 @@ void CUpdateCtrlDlg::Initialise() {
     tray_ = std::make_unique<platform::DesktopTray>(this, std::move(handlers));
     Relayout();
     CentreOnScreen();
-    // Without a tray there is no way back to a hidden window, so it stays on the desktop.
+    // Without a tray there is no way back to a hidden window, so it stays on the desktop. Asked
+    // first so that the tray's images are decoded only for a tray that can show them.
     if (!platform::DesktopTray::IsAvailable() || !tray_->Add(IdleTrayIcon(), kTrayTitle)) {
         Show();
     }
