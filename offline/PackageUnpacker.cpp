@@ -105,9 +105,13 @@ struct Crypto {
     decltype(&::EVP_DigestFinal_ex) final = nullptr;
 };
 
-// nullptr when the library cannot be loaded: every digest then fails, and so the unpacking.
-const Crypto* LoadCrypto() {
-    static const std::optional<Crypto> loaded = []() -> std::optional<Crypto> {
+struct CryptoLoad {
+    std::optional<Crypto> api;
+    std::string error;  // the loader's words when `api` is empty
+};
+
+const CryptoLoad& LoadCryptoOnce() {
+    static const CryptoLoad loaded = [] {
         static platform::RuntimeLibrary library("libcrypto.so.3");
         Crypto c;
         if (library.Resolve("EVP_MD_CTX_new", c.contextNew) &&
@@ -116,11 +120,17 @@ const Crypto* LoadCrypto() {
             library.Resolve("EVP_DigestInit_ex", c.init) &&
             library.Resolve("EVP_DigestUpdate", c.update) &&
             library.Resolve("EVP_DigestFinal_ex", c.final)) {
-            return c;
+            return CryptoLoad{c, {}};
         }
-        return std::nullopt;
+        return CryptoLoad{std::nullopt, library.error()};
     }();
-    return loaded ? &*loaded : nullptr;
+    return loaded;
+}
+
+// nullptr when the library cannot be loaded: every digest then fails, and so the unpacking.
+const Crypto* LoadCrypto() {
+    const CryptoLoad& loaded = LoadCryptoOnce();
+    return loaded.api ? &*loaded.api : nullptr;
 }
 
 // A SHA-256 computation; false from each step once anything failed.
@@ -310,6 +320,11 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
                 return report;
             }
         }
+    }
+
+    if (!entries.empty() && LoadCrypto() == nullptr) {
+        // Every entry will fail; say once why.
+        log("cannot compute file digests: " + LoadCryptoOnce().error);
     }
 
     std::error_code error;

@@ -76,9 +76,16 @@ std::wstring HttpGetFromServer(const std::string& path, std::string& body,
     char errorText[CURL_ERROR_SIZE] = {};
     Transfer transfer{api, curl.get(), &body, false};
     // Never a cached copy, from us or a proxy on the way.
-    std::unique_ptr<curl_slist, HeaderListDeleter> headers(
-        api->slistAppend(nullptr, "Cache-Control: no-cache"), HeaderListDeleter{api});
-    headers.reset(api->slistAppend(headers.release(), "Pragma: no-cache"));
+    std::unique_ptr<curl_slist, HeaderListDeleter> headers(nullptr, HeaderListDeleter{api});
+    for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
+        // A failed append returns nullptr and leaves the list as it was, still ours to free.
+        curl_slist* list = api->slistAppend(headers.get(), header);
+        if (list == nullptr) {
+            return platform::Utf8ToWide(api->easyStrerror(CURLE_OUT_OF_MEMORY));
+        }
+        static_cast<void>(headers.release());
+        headers.reset(list);
+    }
     const std::string url = ServerUrl(path);
     CURL* c = curl.get();
     api->easySetopt(c, CURLOPT_URL, url.c_str());
