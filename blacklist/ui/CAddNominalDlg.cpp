@@ -1,6 +1,5 @@
 #include "blacklist/ui/CAddNominalDlg.h"
 
-#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/sizer.h>
@@ -10,6 +9,7 @@
 
 #include "blacklist/BlackListItem.h"
 #include "blacklist/ui/ValueEntryDialog.h"
+#include "platform/ui/DialogButtons.h"
 #include "platform/ui/ModalQuestions.h"
 
 namespace vorn {
@@ -79,13 +79,7 @@ CAddNominalDlg::CAddNominalDlg(wxWindow* parent, std::uint32_t nominal, std::uin
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(grid, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(10));
-    auto* buttons = new wxStdDialogButtonSizer();
-    auto* ok = new wxButton(this, wxID_OK, "OK");
-    ok->SetDefault();
-    buttons->AddButton(ok);
-    buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-    buttons->Realize();
-    top->Add(buttons, 0, wxEXPAND | wxALL, FromDIP(10));
+    top->Add(platform::CreateOkCancelButtons(this), 0, wxEXPAND | wxALL, FromDIP(10));
     SetSizerAndFit(top);
     CentreOnParent();
 

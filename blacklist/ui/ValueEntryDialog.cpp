@@ -1,12 +1,12 @@
 #include "blacklist/ui/ValueEntryDialog.h"
 
-#include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "blacklist/Composer.h"
 #include "platform/TextConversion.h"
+#include "platform/ui/DialogButtons.h"
 #include "platform/ui/ModalQuestions.h"
 #include "translation/Vocabrix.h"
 
@@ -41,13 +41,7 @@ ValueEntryDialog::ValueEntryDialog(wxWindow* parent, const Texts& texts, const s
     grid->Add(comment_, 1, wxEXPAND);
     top->Add(grid, 0, wxEXPAND | wxLEFT | wxRIGHT | (texts.intro ? 0 : wxTOP), FromDIP(10));
 
-    auto* buttons = new wxStdDialogButtonSizer();
-    auto* ok = new wxButton(this, wxID_OK, "OK");
-    ok->SetDefault();
-    buttons->AddButton(ok);
-    buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-    buttons->Realize();
-    top->Add(buttons, 0, wxEXPAND | wxALL, FromDIP(10));
+    top->Add(platform::CreateOkCancelButtons(this), 0, wxEXPAND | wxALL, FromDIP(10));
     SetSizerAndFit(top);
     CentreOnParent();
     value_->SetFocus();

@@ -1,10 +1,10 @@
 #include "offline/ui/CHttpCredentialsDlg.h"
 
-#include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "platform/ui/DialogButtons.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -34,17 +34,11 @@ CHttpCredentialsDlg::CHttpCredentialsDlg(wxWindow* parent, bool proxy)
     grid->Add(new wxStaticText(this, wxID_ANY, Tr(L"Пароль:")), 0, wxALIGN_CENTER_VERTICAL);
     grid->Add(password_, 1, wxEXPAND);
 
-    auto* buttons = new wxStdDialogButtonSizer();
-    auto* ok = new wxButton(this, wxID_OK, "OK");
-    ok->SetDefault();
-    buttons->AddButton(ok);
-    buttons->AddButton(new wxButton(this, wxID_CANCEL, Tr(L"Отмена")));
-    buttons->Realize();
-
     auto* column = new wxBoxSizer(wxVERTICAL);
     column->Add(prompt, 0, wxALL, FromDIP(10));
     column->Add(grid, 0, wxEXPAND | wxLEFT | wxRIGHT, FromDIP(10));
-    column->Add(buttons, 0, wxEXPAND | wxALL, FromDIP(10));
+    column->Add(platform::CreateOkCancelButtons(this, Tr(L"Отмена")), 0, wxEXPAND | wxALL,
+                FromDIP(10));
     SetSizerAndFit(column);
     SetMinSize(wxSize(FromDIP(360), GetSize().y));
     Fit();

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <wx/button.h>
@@ -238,6 +239,24 @@ TEST_F(UsbDiskDialog, ServerErrorsKeepTheStageAndCredentialsAreAskedFor) {
     EXPECT_EQ(dialog_->Stage(), 1);
     ASSERT_EQ(answers_.asked().size(), 1u);
     EXPECT_EQ(answers_.asked()[0].kind, platform::AskedQuestion::Kind::Dialog);
+}
+
+TEST(HttpCredentialsDialog, Screenshots) {
+    for (const bool english : {false, true}) {
+        std::optional<test::EnglishInterface> language;
+        if (english) {
+            language.emplace();
+        }
+        CHttpCredentialsDlg dialog(nullptr, true);
+        dialog.Move(40, 40);
+        dialog.Show();
+        // OK answers with the typed name and password, and is the default button.
+        EXPECT_EQ(dialog.GetDefaultItem(), dialog.FindWindow(wxID_OK));
+        EXPECT_EQ(dialog.FindWindow(wxID_CANCEL)->GetLabel(),
+                  english ? wxString("Cancel") : wxString(L"Отмена"));
+        EXPECT_TRUE(
+            test::SaveScreenshot(&dialog, english ? "http-credentials-en" : "http-credentials-ru"));
+    }
 }
 
 TEST_F(UsbDiskDialog, EnglishScreenshot) {
