@@ -67,7 +67,11 @@ install(FILES ${CMAKE_BINARY_DIR}/com.vorn.update.metainfo.xml DESTINATION share
 set(CPACK_PACKAGE_CONTACT "Vorn Update developers <vorn-update@example.com>" CACHE STRING
     "Maintainer of the Debian package")
 install(FILES ${VORN_PACKAGE_DIR}/copyright DESTINATION share/doc/vorn-update)
-foreach(doc changelog.in:share/doc/vorn-update/changelog vorn-update.1:share/man/man1/vorn-update.1)
+set(docs changelog.in:share/doc/vorn-update/changelog vorn-update.1:share/man/man1/vorn-update.1)
+if(TARGET vorn-blist)
+  list(APPEND docs vorn-blist.1:share/man/man1/vorn-blist.1)
+endif()
+foreach(doc IN LISTS docs)
   string(REPLACE ":" ";" doc ${doc})
   list(GET doc 0 source)
   list(GET doc 1 target)

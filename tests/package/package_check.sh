@@ -188,6 +188,10 @@ deb-contents)
   expected_files >"$work/expected"
   dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -n 's|^\./|/|p' | grep -v '/$' | LC_ALL=C sort >"$work/actual"
   compare_lists "$work/expected" "$work/actual" "the package"
+  # Every command the package puts on the PATH comes with its manual page.
+  for command in $(sed -n 's|^/usr/bin/||p' "$work/actual"); do
+    grep -qx "/usr/share/man/man1/$command.1.gz" "$work/actual" || fail "$command has no manual page"
+  done
   version=$(sed -n 's/.*kProgramVersion\[4\] = {\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\)}.*/\1.\2.\3.\4/p' \
     "$source/monitor/mainwindow/ProgramVersion.h")
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not the program's $version"
