@@ -9,10 +9,10 @@ set(VORN_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/resources/desktop)
 set(VORN_PACKAGE_DIR ${PROJECT_SOURCE_DIR}/resources/package)
 
 # The package carries the program's own version, read where the program keeps it.
-file(STRINGS ${PROJECT_SOURCE_DIR}/monitor/mainwindow/ProgramVersion.h version_line
+file(STRINGS ${PROJECT_SOURCE_DIR}/program/ProgramVersion.h version_line
      REGEX "kProgramVersion\\[4\\]")
 if(NOT version_line MATCHES "{ *([0-9]+), *([0-9]+), *([0-9]+), *([0-9]+) *}")
-  message(FATAL_ERROR "no kProgramVersion in monitor/mainwindow/ProgramVersion.h")
+  message(FATAL_ERROR "no kProgramVersion in program/ProgramVersion.h")
 endif()
 set(VORN_PACKAGE_VERSION
     ${CMAKE_MATCH_1}.${CMAKE_MATCH_2}.${CMAKE_MATCH_3}.${CMAKE_MATCH_4})

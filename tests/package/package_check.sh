@@ -193,7 +193,7 @@ deb-contents)
     grep -qx "/usr/share/man/man1/$command.1.gz" "$work/actual" || fail "$command has no manual page"
   done
   version=$(sed -n 's/.*kProgramVersion\[4\] = {\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\)}.*/\1.\2.\3.\4/p' \
-    "$source/monitor/mainwindow/ProgramVersion.h")
+    "$source/program/ProgramVersion.h")
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not the program's $version"
   depends=$(dpkg-deb -f "$deb" Depends)
   for library in libwxgtk3.2 libsqlite3 libtinyxml2 libstdc++6 libcurl4 libssl3; do

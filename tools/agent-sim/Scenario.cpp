@@ -142,23 +142,6 @@ std::vector<Reaction> DemoReactions() {
          Target::RequestDevice,
          {{milliseconds(200), "<message msgtype=\"0\" message=\"Трассировка выключена\"/>"}}},
         {"prepare_offline_update", Target::RequestDevice, OfflineUpdateSteps()},
-        // The fetch-scans request is the session data document itself. The simulator answers
-        // these three with ScanSessionSimulator, which stores files as it goes; the steps here
-        // show the notification kinds it sends.
-        {"SessionData",
-         Target::RequestDevice,
-         {{milliseconds(400), "<get_scan_from_device number=\"25\" result=\"0\"/>"},
-          {milliseconds(400), "<get_scan_from_device number=\"50\" result=\"0\"/>"},
-          {milliseconds(400), "<get_scan_from_device number=\"75\" result=\"0\"/>"},
-          {milliseconds(400), "<get_scan_from_device number=\"100\" result=\"1\"/>"}}},
-        {"stop_load_scan_data",
-         Target::RequestDevice,
-         {{milliseconds(200), "<get_scan_from_device number=\"0\" result=\"1\"/>"}}},
-        {"send_scan_data",
-         Target::RequestDevice,
-         {{milliseconds(400), "<upload_scan_to_server number=\"40\" result=\"0\"/>"},
-          {milliseconds(400), "<upload_scan_to_server number=\"80\" result=\"0\"/>"},
-          {milliseconds(400), "<upload_scan_to_server number=\"100\" result=\"1\"/>"}}},
     };
 }
 

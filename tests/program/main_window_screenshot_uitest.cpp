@@ -21,7 +21,7 @@
 #include "agent/AgentProtocol.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"

@@ -15,7 +15,7 @@
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/ui/COptionDialog.h"
 #include "main_window_test_support.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "support/TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "app/CZeltCommandLineInfo.h"
+#include "program/CZeltCommandLineInfo.h"
 
 #include <string>
 

@@ -3,10 +3,10 @@
 #include <wx/app.h>
 #include <wx/init.h>
 
-#include "app/program/CUpdateCtrlApp.h"
-#include "monitor/mainwindow/ProgramVersion.h"
 #include "platform/SingleInstance.h"
 #include "platform/ui/DesktopLeakSuppressions.h"
+#include "program/CUpdateCtrlApp.h"
+#include "program/ProgramVersion.h"
 
 int main(int argc, char** argv) {
     vorn::platform::SingleInstance instance;

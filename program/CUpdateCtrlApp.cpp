@@ -1,4 +1,4 @@
-#include "app/program/CUpdateCtrlApp.h"
+#include "program/CUpdateCtrlApp.h"
 
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
@@ -11,15 +11,15 @@
 
 #include "app/AgentStart.h"
 #include "app/AppProfile.h"
-#include "app/CZeltCommandLineInfo.h"
 #include "logging/Logger.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
 #include "platform/FolderTree.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/ProgramLog.h"
 #include "platform/SingleInstance.h"
 #include "platform/ui/ModalQuestions.h"
+#include "program/CUpdateCtrlDlg.h"
+#include "program/CZeltCommandLineInfo.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {

@@ -7,7 +7,7 @@
 
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"

@@ -11,7 +11,7 @@
 #include "blacklist/ui/CBlackListDlg.h"
 #include "dialogs/ui/COptionDialog.h"
 #include "main_window_test_support.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "support/TestEnvironment.h"

@@ -44,10 +44,12 @@ class DesktopTray;
 }
 
 // The program's main window: the device list, the status line, the update commands, the
-// device service commands and the tray icon. It lives in the tray: closing it hides it, and only
-// "Exit" (tray menu or Ctrl+Q) ends the program. Requests go to the agent from the UI thread;
-// notifications come from the event channel's worker, which reaches the window only through
-// the UI-thread gate.
+// device service commands and the tray icon. Its file is split by concern: CUpdateCtrlDlg.cpp
+// (construction, layout, life cycle), _Commands (buttons and service commands), _Tray, _Features
+// (the feature windows it opens) and _Notifications (the window operations). It lives in the tray:
+// closing it hides it, and only "Exit" (tray menu or Ctrl+Q) ends the program. Requests go to the
+// agent from the UI thread; notifications come from the event channel's worker, which reaches the
+// window only through the UI-thread gate.
 class CUpdateCtrlDlg : public wxDialog,
                        public MainWindowOperations,
                        private OfflineUpdateView,
@@ -164,7 +166,7 @@ protected:
     virtual void PopupContextMenu(wxMenu& menu, const wxPoint& where);
 
 private:
-    // OfflineUpdateView: its dialog is not part of this window yet.
+    // OfflineUpdateView: hands the agent's progress to the offline update dialog once it exists.
     void OnOfflineUpdateProgress(std::int32_t number, std::int32_t total, bool failed) override;
     // RamFileViews
     void ShowRamFileList(const std::wstring& batches) override;

@@ -8,7 +8,7 @@
 #include <wx/stattext.h>
 
 #include "main_window_test_support.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "offline/ui/CPrepareOfflineUpdateDlg.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"

@@ -12,7 +12,7 @@
 #include <wx/stattext.h>
 
 #include "app/LanguageTestSupport.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/KnownFolders.h"
 #include "platform/RegistryStore.h"

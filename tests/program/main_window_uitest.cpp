@@ -34,7 +34,7 @@
 #include "dialogs/ui/CSerialNoDialog.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "monitor/mainwindow/CUpdateCtrlDlg.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/LocalPipe.h"

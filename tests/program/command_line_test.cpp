@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AgentStart.h"
-#include "app/CZeltCommandLineInfo.h"
+#include "program/CZeltCommandLineInfo.h"
 #include "platform/KnownFolders.h"
 
 namespace vorn {

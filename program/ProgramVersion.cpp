@@ -1,4 +1,4 @@
-#include "monitor/mainwindow/ProgramVersion.h"
+#include "program/ProgramVersion.h"
 
 #include "app/AgentSettings.h"
 #include "monitor/NotificationHandler.h"

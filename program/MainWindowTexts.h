@@ -1,0 +1,28 @@
+#pragma once
+
+// Texts and names that several of the main window's files share. Private to program/.
+
+#include <string>
+
+#include <wx/string.h>
+
+#include "translation/Vocabrix.h"
+
+namespace vorn::mainwindow {
+
+inline constexpr const wchar_t* kTrayTitle = L"Zelt";
+inline constexpr const wchar_t* kOperationFailed = L"Операция не была выполнена";
+inline constexpr const wchar_t* kNoFileChosen = L"Файл не был выбран";
+inline constexpr const wchar_t* kAgentNotResponding = L"Служба обновления не отвечает";
+inline constexpr const wchar_t* kBlackListWildcard =
+    L"BlackList Files (*.blist)|*.blist|All Files (*.*)|*.*";
+
+inline wxString Tr(const wchar_t* text) {
+    return Localization::CVocabrix::Instance().TranslateString(text);
+}
+
+inline wxString Tr(const std::wstring& text) {
+    return Tr(text.c_str());
+}
+
+}  // namespace vorn::mainwindow
