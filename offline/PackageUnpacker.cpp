@@ -108,6 +108,7 @@ struct Crypto {
 };
 
 struct CryptoLoad {
+    std::unique_ptr<platform::RuntimeLibrary> library;  // open until the program ends
     std::optional<Crypto> api;
     std::string error;  // the loader's words when `api` is empty
 };
@@ -115,24 +116,25 @@ struct CryptoLoad {
 // Each library is opened once and kept: a digest may be running on another thread.
 const CryptoLoad& LoadCrypto(const std::string& soname) {
     static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<CryptoLoad>> loaded;
+    static std::map<std::string, CryptoLoad> loaded;
     std::lock_guard lock(mutex);
-    std::unique_ptr<CryptoLoad>& slot = loaded[soname];
-    if (!slot) {
-        auto* library = new platform::RuntimeLibrary(soname.c_str());  // never closed
+    CryptoLoad& slot = loaded[soname];
+    if (!slot.library) {
+        slot.library = std::make_unique<platform::RuntimeLibrary>(soname.c_str());
+        platform::RuntimeLibrary& library = *slot.library;
         Crypto c;
-        if (library->Resolve("EVP_MD_CTX_new", c.contextNew) &&
-            library->Resolve("EVP_MD_CTX_free", c.contextFree) &&
-            library->Resolve("EVP_sha256", c.sha256) &&
-            library->Resolve("EVP_DigestInit_ex", c.init) &&
-            library->Resolve("EVP_DigestUpdate", c.update) &&
-            library->Resolve("EVP_DigestFinal_ex", c.final)) {
-            slot = std::make_unique<CryptoLoad>(CryptoLoad{c, {}});
+        if (library.Resolve("EVP_MD_CTX_new", c.contextNew) &&
+            library.Resolve("EVP_MD_CTX_free", c.contextFree) &&
+            library.Resolve("EVP_sha256", c.sha256) &&
+            library.Resolve("EVP_DigestInit_ex", c.init) &&
+            library.Resolve("EVP_DigestUpdate", c.update) &&
+            library.Resolve("EVP_DigestFinal_ex", c.final)) {
+            slot.api = c;
         } else {
-            slot = std::make_unique<CryptoLoad>(CryptoLoad{std::nullopt, library->error()});
+            slot.error = library.error();
         }
     }
-    return *slot;
+    return slot;
 }
 
 // A SHA-256 computation; false from each step once anything failed.
