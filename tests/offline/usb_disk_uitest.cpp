@@ -339,6 +339,54 @@ TEST_F(UsbDiskDialog, SlowWorkShowsProgressAndCancelStopsIt) {
     }
 }
 
+// What the unpacking came to is said as it is: a manifest that could not be written is not
+// reported as files that failed, nor hidden behind "done".
+TEST_F(UsbDiskDialog, TheUnpackingsOutcomeIsShown) {
+    const std::string package = test::MakeZip({{"a.bin", "a"}});
+    struct Case {
+        std::string package;
+        bool blockManifest;
+        const wchar_t* message;
+        bool english = false;
+    };
+    const Case cases[] = {
+        {"<html>", false, L"Полученный с сервера пакет обновления не является ZIP-архивом"},
+        {test::MakeEmptyEntriesZip(kMaxArchiveEntries + 1), false,
+         L"Пакет обновления содержит больше 65535 файлов"},
+        {package, true,
+         L"Файлы записаны, но MANIFEST.sha256 записать не удалось. Подробности в журнале"},
+        {package, false, L"Операция выполнена!"},
+        {package, true,
+         L"The files were written, but MANIFEST.sha256 could not be. See the log for details",
+         true},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        std::optional<test::EnglishInterface> language;
+        if (c.english) {
+            language.emplace();
+        }
+        const fs::path disk = disks_ / std::to_string(++number);
+        fs::create_directories(disk);
+        if (c.blockManifest) {
+            fs::create_directory(disk / kManifestName);
+        }
+        server_.SetReply("/update?model=2", tools::HttpReply(200, c.package));
+        Open();
+        Lookup("QN-2");
+        volumes_->Add(disk);
+        Press(wxID_OK);
+        EXPECT_TRUE(WaitFor(c.message));
+        EXPECT_TRUE(PumpUntil([&] { return !dialog_->Working(); }, 10s));
+        if (c.blockManifest) {
+            EXPECT_TRUE(test::SaveScreenshot(
+                dialog_, c.english ? "usb-disk-manifest-en" : "usb-disk-manifest-ru"));
+        }
+        delete dialog_;
+        dialog_ = nullptr;
+    }
+}
+
 // Closing the window while the worker waits on a trickling server ends the worker with it.
 TEST_F(UsbDiskDialog, ClosingTheWindowStopsTheWorker) {
     server_.SetReply("/getmodel?serialno=SLOW",
