@@ -3,12 +3,16 @@
 #include <fcntl.h>
 #include <minizip/unzip.h>
 #include <openssl/evp.h>
+#include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 
@@ -22,8 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
-// Beyond this an archive is taken for hostile rather than a firmware package.
-constexpr std::size_t kMaxEntries = 1'000'000;
 
 // minizip reads the archive straight from memory through these callbacks.
 struct MemoryStream {
@@ -106,13 +108,20 @@ struct Crypto {
 };
 
 struct CryptoLoad {
+    std::unique_ptr<platform::RuntimeLibrary> library;  // open until the program ends
     std::optional<Crypto> api;
     std::string error;  // the loader's words when `api` is empty
 };
 
-const CryptoLoad& LoadCryptoOnce() {
-    static const CryptoLoad loaded = [] {
-        static platform::RuntimeLibrary library("libcrypto.so.3");
+// Each library is opened once and kept: a digest may be running on another thread.
+const CryptoLoad& LoadCrypto(const std::string& soname) {
+    static std::mutex mutex;
+    static std::map<std::string, CryptoLoad> loaded;
+    std::lock_guard lock(mutex);
+    CryptoLoad& slot = loaded[soname];
+    if (!slot.library) {
+        slot.library = std::make_unique<platform::RuntimeLibrary>(soname.c_str());
+        platform::RuntimeLibrary& library = *slot.library;
         Crypto c;
         if (library.Resolve("EVP_MD_CTX_new", c.contextNew) &&
             library.Resolve("EVP_MD_CTX_free", c.contextFree) &&
@@ -120,23 +129,18 @@ const CryptoLoad& LoadCryptoOnce() {
             library.Resolve("EVP_DigestInit_ex", c.init) &&
             library.Resolve("EVP_DigestUpdate", c.update) &&
             library.Resolve("EVP_DigestFinal_ex", c.final)) {
-            return CryptoLoad{c, {}};
+            slot.api = c;
+        } else {
+            slot.error = library.error();
         }
-        return CryptoLoad{std::nullopt, library.error()};
-    }();
-    return loaded;
-}
-
-// nullptr when the library cannot be loaded: every digest then fails, and so the unpacking.
-const Crypto* LoadCrypto() {
-    const CryptoLoad& loaded = LoadCryptoOnce();
-    return loaded.api ? &*loaded.api : nullptr;
+    }
+    return slot;
 }
 
 // A SHA-256 computation; false from each step once anything failed.
 class Digest {
 public:
-    Digest() : crypto_(LoadCrypto()) {
+    explicit Digest(const Crypto* crypto) : crypto_(crypto) {
         if (crypto_ != nullptr) {
             context_ = crypto_->contextNew();
             if (context_ != nullptr && crypto_->init(context_, crypto_->sha256(), nullptr) != 1) {
@@ -153,10 +157,12 @@ public:
     Digest(const Digest&) = delete;
     Digest& operator=(const Digest&) = delete;
 
-    explicit operator bool() const { return context_ != nullptr; }
-
     bool Update(std::string_view bytes) {
-        return context_ != nullptr && crypto_->update(context_, bytes.data(), bytes.size()) == 1;
+        if (context_ != nullptr && crypto_->update(context_, bytes.data(), bytes.size()) != 1) {
+            crypto_->contextFree(context_);
+            context_ = nullptr;
+        }
+        return context_ != nullptr;
     }
 
     // The digest in lower-case hexadecimal, as sha256sum writes it; empty after a failure.
@@ -184,34 +190,98 @@ bool IsSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-// Writes the open entry to `fd`, at most its declared size; the digest follows what was written.
-bool CopyEntry(unzFile zip, int fd, std::uintmax_t declared, Digest& digest,
-               std::vector<char>& buffer) {
+bool IsCancelled(const UnpackOptions& options) {
+    return options.cancel != nullptr && options.cancel->load();
+}
+
+enum class Copy { kDone, kFailed, kCancelled };
+
+// Writes the open entry to `fd`, at most its declared size; the digest follows what was written
+// as long as it can.
+Copy CopyEntry(unzFile zip, int fd, std::uintmax_t declared, Digest& digest,
+               std::vector<char>& buffer, const UnpackOptions& options) {
     std::uintmax_t total = 0;
     for (;;) {
+        if (IsCancelled(options)) {
+            return Copy::kCancelled;
+        }
         const int n = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()));
         if (n < 0) {
-            return false;
+            return Copy::kFailed;
         }
         if (n == 0) {
-            return total == declared;
+            return total == declared ? Copy::kDone : Copy::kFailed;
         }
         total += static_cast<std::uintmax_t>(n);
         // An entry that inflates beyond what it declared would defeat the free-space check.
         if (total > declared) {
-            return false;
+            return Copy::kFailed;
         }
         const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
-        if (!platform::WriteAll(fd, chunk) || !digest.Update(chunk)) {
-            return false;
+        if (!platform::WriteAll(fd, chunk)) {
+            return Copy::kFailed;
         }
+        digest.Update(chunk);
+    }
+}
+
+bool IsWithin(const fs::path& root, const fs::path& path) {
+    const auto [rootEnd, pathAt] =
+        std::mismatch(root.begin(), root.end(), path.begin(), path.end());
+    return rootEnd == root.end();
+}
+
+bool IsManifestName(const fs::path& relative) {
+    return strcasecmp(relative.c_str(), kManifestName) == 0;
+}
+
+// The folder for `relative`'s file below the canonical `root`, each level checked before the
+// next one is made: a link already there must resolve to a folder inside the root. Folders made
+// here are added to `made`. Empty when the path leads outside; `error` set when a level cannot
+// be made.
+fs::path MakeFolders(const fs::path& root, const fs::path& relative, std::vector<fs::path>& made,
+                     std::string& error) {
+    fs::path at = root;
+    for (const fs::path& part : relative.parent_path()) {
+        const fs::path next = at / part;
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) == 0) {
+            std::error_code ignored;
+            fs::path resolved = S_ISLNK(info.st_mode) ? fs::canonical(next, ignored) : next;
+            if (resolved.empty() || !IsWithin(root, resolved)) {
+                return {};
+            }
+            if (!fs::is_directory(resolved, ignored)) {
+                error = next.string() + " is no folder";
+                return {};
+            }
+            at = std::move(resolved);
+        } else if (errno == ENOENT && ::mkdir(next.c_str(), 0755) == 0) {
+            made.push_back(next);
+            at = next;
+        } else {
+            error = "cannot create " + next.string() + ": " + std::strerror(errno);
+            return {};
+        }
+    }
+    return at;
+}
+
+// Takes back what a cancelled call wrote: its files, then the folders it made, deepest first.
+void RemoveWritten(const std::vector<fs::path>& files, const std::vector<fs::path>& folders) {
+    for (const fs::path& file : files) {
+        ::unlink(file.c_str());
+    }
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        ::rmdir(folder->c_str());
     }
 }
 
 }  // namespace
 
 std::string Sha256Hex(std::string_view bytes) {
-    Digest digest;
+    const CryptoLoad& crypto = LoadCrypto(kCryptoLibrary);
+    Digest digest(crypto.api ? &*crypto.api : nullptr);
     if (!digest.Update(bytes)) {
         return {};
     }
@@ -269,10 +339,27 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
     }
     report.isArchive = true;
 
+    // A hostile archive is refused before anything is written, whatever its directory claims.
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK &&
+        global.number_entry > kMaxArchiveEntries) {
+        report.tooManyEntries = true;
+        log("refused: the package holds " + std::to_string(global.number_entry) +
+            " entries, more than " + std::to_string(kMaxArchiveEntries));
+        return report;
+    }
+
     // List the file entries first: their total size decides whether unpacking starts at all.
     std::vector<Entry> entries;
-    for (int status = unzGoToFirstFile(zip.get()); status == UNZ_OK && entries.size() < kMaxEntries;
+    std::size_t listed = 0;
+    for (int status = unzGoToFirstFile(zip.get()); status == UNZ_OK;
          status = unzGoToNextFile(zip.get())) {
+        if (++listed > kMaxArchiveEntries) {
+            report.tooManyEntries = true;
+            log("refused: the package holds more than " + std::to_string(kMaxArchiveEntries) +
+                " entries");
+            return report;
+        }
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) !=
             UNZ_OK) {
@@ -287,9 +374,16 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         if (name.empty() || IsSeparator(name.back())) {
             continue;  // a folder entry creates nothing on its own
         }
-        if (SafeEntryPath(name).empty()) {
+        const fs::path relative = SafeEntryPath(name);
+        if (relative.empty()) {
             report.unsafe.push_back(name);
             log("skipped entry outside the target folder: " + name);
+            continue;
+        }
+        // The manifest is ours: a packaged one would contradict the files or be overwritten.
+        if (IsManifestName(relative)) {
+            report.skipped.push_back(name);
+            log("skipped entry named like the manifest: " + name);
             continue;
         }
         Entry entry{name, {}, info.uncompressed_size};
@@ -321,71 +415,129 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             }
         }
     }
-
-    if (!entries.empty() && LoadCrypto() == nullptr) {
-        // Every entry will fail; say once why.
-        log("cannot compute file digests: " + LoadCryptoOnce().error);
+    if (entries.empty()) {
+        return report;
     }
 
+    // Every folder is checked against the target's true place; without it nothing can be.
     std::error_code error;
     fs::create_directories(target, error);
-    const fs::path root = fs::weakly_canonical(target, error);
+    const fs::path root = fs::canonical(target, error);
+    if (error) {
+        report.targetResolved = false;
+        log("refused: cannot resolve the target folder " + target.string() + ": " +
+            error.message());
+        for (const Entry& entry : entries) {
+            report.failed.push_back(entry.name);
+        }
+        return report;
+    }
+
+    const CryptoLoad& crypto = LoadCrypto(options.cryptoLibrary);
+    bool digestsComplete = crypto.api.has_value();
+    if (!digestsComplete) {
+        log("cannot compute file digests: " + crypto.error);
+    }
     std::map<std::string, std::string> manifest;  // path as written -> digest; last one wins
+    std::vector<fs::path> writtenFiles;
+    std::vector<fs::path> madeFolders;
     std::vector<char> buffer(kChunk);
+    std::size_t done = 0;
+    const auto entryDone = [&] {
+        if (options.progress) {
+            options.progress(++done, entries.size());
+        }
+    };
     for (Entry& entry : entries) {
+        if (IsCancelled(options)) {
+            report.cancelled = true;
+            break;
+        }
         const fs::path relative = SafeEntryPath(entry.name);
-        const fs::path output = target / relative;
-        fs::create_directories(output.parent_path(), error);
-        // A link already in the target must not lead the file elsewhere.
-        const fs::path folder = fs::weakly_canonical(output.parent_path(), error);
-        const auto [rootEnd, folderAt] =
-            std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
-        if (error || rootEnd != root.end()) {
-            report.unsafe.push_back(entry.name);
-            log("skipped entry leading outside the target folder: " + entry.name);
+        std::string folderError;
+        const fs::path folder = MakeFolders(root, relative, madeFolders, folderError);
+        if (folder.empty()) {
+            if (folderError.empty()) {
+                report.unsafe.push_back(entry.name);
+                log("skipped entry leading outside the target folder: " + entry.name);
+            } else {
+                report.failed.push_back(entry.name);
+                log(folderError);
+            }
+            entryDone();
             continue;
         }
+        const fs::path output = folder / relative.filename();
         const int fd =
             ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
             report.failed.push_back(entry.name);
             log("cannot create " + output.string() + ": " + std::strerror(errno));
+            entryDone();
             continue;
         }
-        bool ok = unzGoToFilePos64(zip.get(), &entry.position) == UNZ_OK &&
-                  unzOpenCurrentFile(zip.get()) == UNZ_OK;
-        Digest digest;
-        if (ok) {
-            ok = digest && CopyEntry(zip.get(), fd, entry.size, digest, buffer);
+        writtenFiles.push_back(output);
+        Copy copy = Copy::kFailed;
+        Digest digest(crypto.api ? &*crypto.api : nullptr);
+        if (unzGoToFilePos64(zip.get(), &entry.position) == UNZ_OK &&
+            unzOpenCurrentFile(zip.get()) == UNZ_OK) {
+            copy = CopyEntry(zip.get(), fd, entry.size, digest, buffer, options);
             // The CRC is checked when the entry is closed.
-            ok = unzCloseCurrentFile(zip.get()) == UNZ_OK && ok;
+            if (unzCloseCurrentFile(zip.get()) != UNZ_OK && copy == Copy::kDone) {
+                copy = Copy::kFailed;
+            }
         }
-        if (!ok) {
+        if (copy == Copy::kCancelled) {
+            ::close(fd);
+            report.cancelled = true;
+            break;
+        }
+        if (copy == Copy::kFailed) {
             // A damaged entry leaves an empty file rather than a plausible-looking half.
             [[maybe_unused]] const int cut = ::ftruncate(fd, 0);
             ::close(fd);
             report.failed.push_back(entry.name);
             manifest.erase(relative.generic_string());
             log("cannot unpack entry " + entry.name);
+            entryDone();
             continue;
         }
         if (::close(fd) != 0) {
             report.failed.push_back(entry.name);
             log("cannot write " + output.string());
+            entryDone();
             continue;
         }
-        manifest[relative.generic_string()] = digest.Finish();
+        std::string hex = digest.Finish();
+        if (hex.empty() && digestsComplete) {
+            digestsComplete = false;
+            log("cannot compute the digest of " + entry.name);
+        }
+        manifest[relative.generic_string()] = std::move(hex);
         report.written.push_back(entry.name);
+        entryDone();
     }
 
+    if (report.cancelled) {
+        RemoveWritten(writtenFiles, madeFolders);
+        report.written.clear();
+        log("unpacking cancelled; the files written are removed");
+        return report;
+    }
     if (options.writeManifest && !manifest.empty()) {
-        std::string text;
-        for (const auto& [name, digest] : manifest) {
-            text += digest + "  " + name + "\n";
-        }
-        report.manifestWritten = platform::ReplaceFileAtomically(target / kManifestName, text);
-        if (!report.manifestWritten) {
-            log("cannot write " + (target / kManifestName).string());
+        const fs::path file = target / kManifestName;
+        if (!digestsComplete) {
+            // A manifest without every file's digest would contradict the files.
+            log("cannot write " + file.string() + ": the digests are missing");
+        } else {
+            std::string text;
+            for (const auto& [name, digest] : manifest) {
+                text += digest + "  " + name + "\n";
+            }
+            report.manifestWritten = platform::ReplaceFileAtomically(file, text);
+            if (!report.manifestWritten) {
+                log("cannot write " + file.string());
+            }
         }
     }
     return report;

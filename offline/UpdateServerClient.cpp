@@ -1,5 +1,6 @@
 #include "offline/UpdateServerClient.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -27,28 +28,90 @@ struct Transfer {
     const CurlLibrary* api = nullptr;
     CURL* curl = nullptr;
     std::string* body = nullptr;
+    const HttpControl* control = nullptr;
+    const HttpLimits* limits = nullptr;
+    std::size_t errorBodyRead = 0;
     bool tooLarge = false;
+    bool errorBodyCut = false;
+    bool cancelled = false;
 };
 
 bool IsErrorStatus(long status) {
     return status >= 400 && status <= 599;
 }
 
+long Status(const Transfer& transfer) {
+    long status = 0;
+    transfer.api->easyGetinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+bool Cancelled(Transfer& transfer) {
+    if (transfer.control->cancel != nullptr && transfer.control->cancel->load()) {
+        transfer.cancelled = true;
+    }
+    return transfer.cancelled;
+}
+
+// The length the server announced is checked before any of the body is read, so that a
+// 1 GB announcement ends the request at once.
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (Cancelled(*transfer)) {
+        return 0;
+    }
+    const std::string_view line(data, bytes);
+    if (line != "\r\n" && line != "\n") {
+        return bytes;
+    }
+    curl_off_t announced = -1;
+    transfer->api->easyGetinfo(transfer->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    const long status = Status(*transfer);
+    if (announced > 0 && !IsErrorStatus(status) && status >= 200 &&
+        static_cast<std::uint64_t>(announced) > transfer->limits->maxBody) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    return bytes;
+}
+
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
-    long status = 0;
-    transfer->api->easyGetinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &status);
+    if (Cancelled(*transfer)) {
+        return 0;
+    }
     // An error reply's body is never looked at; a credentials challenge is sent again anyway.
-    if (IsErrorStatus(status)) {
+    if (IsErrorStatus(Status(*transfer))) {
+        transfer->errorBodyRead += bytes;
+        if (transfer->errorBodyRead > transfer->limits->maxErrorBody) {
+            transfer->errorBodyCut = true;
+            return 0;
+        }
         return bytes;
     }
-    if (transfer->body->size() + bytes > kMaxReplyBytes) {
+    if (transfer->body->size() + bytes > transfer->limits->maxBody) {
         transfer->tooLarge = true;
         return 0;
     }
     transfer->body->append(data, bytes);
     return bytes;
+}
+
+// libcurl calls this at least once a second, also while nothing arrives.
+int OnProgress(void* user, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t,
+               curl_off_t) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (Cancelled(*transfer)) {
+        return 1;
+    }
+    if (transfer->control->progress && !IsErrorStatus(Status(*transfer))) {
+        transfer->control->progress(
+            static_cast<std::uint64_t>(std::max<curl_off_t>(downloaded, 0)),
+            static_cast<std::uint64_t>(std::max<curl_off_t>(downloadTotal, 0)));
+    }
+    return 0;
 }
 
 std::string ServerUrl(const std::string& path) {
@@ -63,7 +126,8 @@ std::string ServerUrl(const std::string& path) {
 }  // namespace
 
 std::wstring HttpGetFromServer(const std::string& path, std::string& body,
-                               const CredentialsPrompt& prompt) {
+                               const HttpControl& control) {
+    const HttpLimits& limits = control.limits ? *control.limits : kLookupLimits;
     std::string loadError;
     const CurlLibrary* api = LoadCurlLibrary(loadError);
     if (api == nullptr) {
@@ -74,7 +138,7 @@ std::wstring HttpGetFromServer(const std::string& path, std::string& body,
         return platform::Utf8ToWide(api->easyStrerror(CURLE_OUT_OF_MEMORY));
     }
     char errorText[CURL_ERROR_SIZE] = {};
-    Transfer transfer{api, curl.get(), &body, false};
+    Transfer transfer{api, curl.get(), &body, &control, &limits};
     // Never a cached copy, from us or a proxy on the way.
     std::unique_ptr<curl_slist, HeaderListDeleter> headers(nullptr, HeaderListDeleter{api});
     for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
@@ -97,10 +161,18 @@ std::wstring HttpGetFromServer(const std::string& path, std::string& body,
     api->easySetopt(c, CURLOPT_ERRORBUFFER, errorText);
     api->easySetopt(c, CURLOPT_WRITEFUNCTION, OnBody);
     api->easySetopt(c, CURLOPT_WRITEDATA, &transfer);
-    api->easySetopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
-    // A server that stops sending is given up after a minute instead of blocking for ever.
-    api->easySetopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    api->easySetopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    api->easySetopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
+    api->easySetopt(c, CURLOPT_HEADERDATA, &transfer);
+    api->easySetopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    api->easySetopt(c, CURLOPT_XFERINFODATA, &transfer);
+    api->easySetopt(c, CURLOPT_NOPROGRESS, 0L);
+    // A server that trickles or stops sending must not hold the caller for ever.
+    api->easySetopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+    api->easySetopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.deadline.count()));
+    if (limits.minBytesPerSecond > 0) {
+        api->easySetopt(c, CURLOPT_LOW_SPEED_LIMIT, limits.minBytesPerSecond);
+        api->easySetopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.slowWindow.count()));
+    }
     api->easySetopt(c, CURLOPT_PROTOCOLS_STR, "http");
 
     long status = 0;
@@ -108,8 +180,13 @@ std::wstring HttpGetFromServer(const std::string& path, std::string& body,
     std::string password;
     for (int round = 0;; ++round) {
         errorText[0] = '\0';
+        transfer.errorBodyRead = 0;
+        transfer.errorBodyCut = false;
         const CURLcode result = api->easyPerform(c);
-        if (result != CURLE_OK) {
+        if (result != CURLE_OK && !transfer.errorBodyCut) {
+            if (transfer.cancelled) {
+                return platform::Utf8ToWide(api->easyStrerror(CURLE_ABORTED_BY_CALLBACK));
+            }
             if (transfer.tooLarge) {
                 return platform::Utf8ToWide(api->easyStrerror(CURLE_FILESIZE_EXCEEDED));
             }
@@ -118,10 +195,10 @@ std::wstring HttpGetFromServer(const std::string& path, std::string& body,
         }
         api->easyGetinfo(c, CURLINFO_RESPONSE_CODE, &status);
         const bool proxy = status == 407;
-        if ((status != 401 && !proxy) || !prompt || round >= kMaxAuthenticationRounds) {
+        if ((status != 401 && !proxy) || !control.prompt || round >= kMaxAuthenticationRounds) {
             break;
         }
-        const std::optional<HttpCredentials> answer = prompt(proxy);
+        const std::optional<HttpCredentials> answer = control.prompt(proxy);
         if (!answer) {
             break;
         }
@@ -190,11 +267,11 @@ std::int32_t ParseModelReply(std::string_view body) {
 }
 
 std::wstring QueryDeviceModel(const std::wstring& serialNumber, std::int32_t& model,
-                              const CredentialsPrompt& prompt) {
+                              const HttpControl& control) {
     std::string body;
     // Encoded: a blank would break the request line and a '&' would start another parameter.
     const std::wstring error = HttpGetFromServer(
-        "/getmodel?serialno=" + PercentEncode(platform::WideToUtf8(serialNumber)), body, prompt);
+        "/getmodel?serialno=" + PercentEncode(platform::WideToUtf8(serialNumber)), body, control);
     if (!error.empty()) {
         return error;
     }
@@ -203,9 +280,13 @@ std::wstring QueryDeviceModel(const std::wstring& serialNumber, std::int32_t& mo
 }
 
 bool DownloadUpdate(std::int32_t model, std::string& body, std::wstring& error,
-                    const CredentialsPrompt& prompt) {
+                    const HttpControl& control) {
     body.clear();
-    error = HttpGetFromServer("/update?model=" + std::to_string(model), body, prompt);
+    HttpControl download = control;
+    if (!download.limits) {
+        download.limits = kDownloadLimits;
+    }
+    error = HttpGetFromServer("/update?model=" + std::to_string(model), body, download);
     return error.empty();
 }
 

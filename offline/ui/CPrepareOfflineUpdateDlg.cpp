@@ -75,8 +75,12 @@ CPrepareOfflineUpdateDlg::CPrepareOfflineUpdateDlg(wxWindow* parent,
 }
 
 CPrepareOfflineUpdateDlg::~CPrepareOfflineUpdateDlg() {
-    // A worker waiting for this window is released before the controls go.
+    // A worker waiting for this window is released before the controls go; the request
+    // itself ends within kAgentCallTimeout.
     gate_.Close();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
 }
 
 int CPrepareOfflineUpdateDlg::ShowModal() {
@@ -88,7 +92,7 @@ void CPrepareOfflineUpdateDlg::Reset() {
     progress_->SetValue(0);
     counter_->SetLabel(wxEmptyString);
     errorLink_->Hide();
-    EnableButtons(true);
+    EnableButtons(!requesting_);
     Layout();
 }
 
@@ -98,6 +102,9 @@ void CPrepareOfflineUpdateDlg::EnableButtons(bool enable) {
 }
 
 void CPrepareOfflineUpdateDlg::OnStart(wxCommandEvent&) {
+    if (requesting_) {
+        return;
+    }
     progress_->SetValue(0);
     counter_->SetLabel(wxEmptyString);
     errorLink_->Hide();
@@ -107,10 +114,28 @@ void CPrepareOfflineUpdateDlg::OnStart(wxCommandEvent&) {
         platform::AskMessage(this, Tr(L"Некорректно задан УИН устройства!"), GetTitle(), wxOK);
         return;
     }
-    std::string reply;
-    if (CallAgent(request::PrepareOfflineUpdate(uin), reply)) {
-        EnableButtons(false);
-    } else {
+    if (worker_.joinable()) {
+        worker_.join();  // it ended with its last call to this window
+    }
+    agentEnded_ = false;
+    // Disabled while the request is on its way: the agent's end, or its absence, enables them.
+    EnableButtons(false);
+    requesting_ = true;
+    worker_ = std::thread([this, request = request::PrepareOfflineUpdate(uin)] {
+        std::string reply;
+        const bool sent = CallAgent(request, reply);
+        gate_.Run([&] { OnRequestDone(sent); });
+    });
+}
+
+void CPrepareOfflineUpdateDlg::OnRequestDone(bool sent) {
+    requesting_ = false;
+    // The buttons wait for the agent's end, which may even have come already.
+    EnableButtons(!sent || agentEnded_);
+    if (sent) {
+        return;
+    }
+    if (IsShown()) {
         platform::AskMessage(
             this, Tr(L"Ошибка подготовки offline обновления. Системный сервис не доступен!"),
             GetTitle(), wxOK);
@@ -134,7 +159,8 @@ void CPrepareOfflineUpdateDlg::ApplyProgress(std::int32_t number, std::int32_t t
         return;  // closed: the agent's progress is not followed
     }
     if (failed) {
-        EnableButtons(true);
+        agentEnded_ = true;
+        EnableButtons(!requesting_);
         errorLink_->Show();
         Layout();
         return;
@@ -145,7 +171,8 @@ void CPrepareOfflineUpdateDlg::ApplyProgress(std::int32_t number, std::int32_t t
     }
     counter_->SetLabel(progress.counter);
     if (progress.done) {
-        EnableButtons(true);
+        agentEnded_ = true;
+        EnableButtons(!requesting_);
         platform::AskMessage(this, Tr(L"Offline обновление подготовлено"), GetTitle(),
                              wxOK | wxICON_INFORMATION);
     }

@@ -75,6 +75,12 @@ CPrepareUsbDisk::CPrepareUsbDisk(wxWindow* parent, std::unique_ptr<platform::Vol
 }
 
 CPrepareUsbDisk::~CPrepareUsbDisk() {
+    // A worker waiting for this window is released, its transfer ends within a second.
+    gate_.Close();
+    stop_ = true;
+    if (worker_.joinable()) {
+        worker_.join();
+    }
     volumes_->Stop();
 }
 
@@ -105,6 +111,8 @@ void CPrepareUsbDisk::CreateControls() {
     SetSizerAndFit(column);
 
     Bind(wxEVT_BUTTON, &CPrepareUsbDisk::OnOk, this, wxID_OK);
+    Bind(wxEVT_BUTTON, &CPrepareUsbDisk::OnCancel, this, wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, &CPrepareUsbDisk::OnClose, this);
     Bind(wxEVT_BUTTON, &CPrepareUsbDisk::OnConnectionParameters, this, kConnectionId);
     Bind(wxEVT_COMBOBOX, &CPrepareUsbDisk::OnSerialSelected, this, kSerialId);
 }
@@ -112,8 +120,6 @@ void CPrepareUsbDisk::CreateControls() {
 void CPrepareUsbDisk::ShowMessage(const wxString& text) {
     message_->SetLabel(text);
     message_->Wrap(message_->GetClientSize().x);
-    // The slow work that follows some messages runs on this thread: show them first.
-    message_->Update();
 }
 
 void CPrepareUsbDisk::EnableActions(bool enable) {
@@ -135,12 +141,76 @@ void CPrepareUsbDisk::OnConnectionParameters(wxCommandEvent&) {
 }
 
 void CPrepareUsbDisk::OnOk(wxCommandEvent&) {
+    if (working_) {
+        return;
+    }
     if (stage_ == 0) {
         CheckSerialNumber();
         return;
     }
     EnableActions(false);
     CallAfter(&CPrepareUsbDisk::DownloadAndUnpack);
+}
+
+void CPrepareUsbDisk::OnCancel(wxCommandEvent& event) {
+    if (!working_) {
+        event.Skip();  // closes the window
+        return;
+    }
+    // The window closes once the worker has stopped and taken back what it wrote.
+    closeWhenDone_ = true;
+    stop_ = true;
+    cancel_->Disable();
+}
+
+void CPrepareUsbDisk::OnClose(wxCloseEvent& event) {
+    if (working_ && event.CanVeto()) {
+        event.Veto();
+        closeWhenDone_ = true;
+        stop_ = true;
+        cancel_->Disable();
+        return;
+    }
+    event.Skip();
+}
+
+void CPrepareUsbDisk::StartWork(std::function<void()> work) {
+    if (worker_.joinable()) {
+        worker_.join();  // it ended with its last call to this window
+    }
+    working_ = true;
+    stop_ = false;
+    lastProgress_ = {};
+    worker_ = std::thread(std::move(work));
+}
+
+bool CPrepareUsbDisk::EndWork() {
+    working_ = false;
+    if (closeWhenDone_) {
+        closeWhenDone_ = false;
+        cancel_->Enable();
+        if (IsModal()) {
+            EndModal(wxID_CANCEL);
+        } else {
+            Hide();
+        }
+        return false;
+    }
+    return true;
+}
+
+void CPrepareUsbDisk::ShowProgress(const wxString& text, bool force) {
+    // Often enough to look alive, seldom enough not to slow the transfer down.
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastProgress_ < std::chrono::milliseconds(250)) {
+        return;
+    }
+    lastProgress_ = now;
+    gate_.Run([&] {
+        if (!stop_) {
+            ShowMessage(text);
+        }
+    });
 }
 
 std::optional<HttpCredentials> CPrepareUsbDisk::AskCredentials(bool proxy) {
@@ -151,12 +221,37 @@ std::optional<HttpCredentials> CPrepareUsbDisk::AskCredentials(bool proxy) {
     return HttpCredentials{dialog.User().ToStdWstring(), dialog.Password().ToStdWstring()};
 }
 
+std::optional<HttpCredentials> CPrepareUsbDisk::AskCredentialsFromWorker(bool proxy) {
+    std::optional<HttpCredentials> answer;
+    gate_.Run([&] {
+        if (!stop_) {
+            answer = AskCredentials(proxy);
+        }
+    });
+    return answer;
+}
+
 void CPrepareUsbDisk::CheckSerialNumber() {
     EnableActions(false);
     serial_ = serialBox_->GetValue().ToStdWstring();
     ShowMessage(Tr(L"Осуществляется проверка введённого серийного номера..."));
-    const std::wstring error =
-        QueryDeviceModel(serial_, model_, [this](bool proxy) { return AskCredentials(proxy); });
+    StartWork([this, serial = serial_] {
+        HttpControl control;
+        control.prompt = [this](bool proxy) { return AskCredentialsFromWorker(proxy); };
+        control.cancel = &stop_;
+        std::int32_t model = 0;
+        const std::wstring error = QueryDeviceModel(serial, model, control);
+        gate_.Run([&] { OnLookupDone(error, model); });
+    });
+}
+
+void CPrepareUsbDisk::OnLookupDone(const std::wstring& error, std::int32_t model) {
+    if (!EndWork()) {
+        return;
+    }
+    if (error.empty() || error == kSerialNotFound) {
+        model_ = model;
+    }
     if (!error.empty()) {
         ShowMessage(error == kSerialNotFound ? Tr(kSerialNotFound) : wxString(error));
         EnableActions(true);
@@ -203,7 +298,7 @@ void CPrepareUsbDisk::StartWaitingForDisk() {
 }
 
 void CPrepareUsbDisk::OnVolumeAdded(const platform::MountedVolume& volume) {
-    if (stage_ != 1 || !waiting_) {
+    if (stage_ != 1 || !waiting_ || working_) {
         return;
     }
     waiting_ = false;
@@ -219,9 +314,16 @@ void CPrepareUsbDisk::OnVolumeRemoved(const platform::MountedVolume& volume) {
     if (stage_ != 1) {
         return;
     }
+    if (working_) {
+        // The work's end tells what became of it; the disk is waited for again after that.
+        diskGone_ = diskGone_ || (disk_ && disk_->mountPoint == volume.mountPoint);
+        return;
+    }
     // The disk chosen before OK was pressed has gone: wait for another one rather than unpack
     // onto nothing.
-    if (!waiting_ && !(disk_ && disk_->mountPoint == volume.mountPoint)) {
+    if (diskGone_) {
+        diskGone_ = false;
+    } else if (!waiting_ && !(disk_ && disk_->mountPoint == volume.mountPoint)) {
         return;
     }
     waiting_ = true;
@@ -232,14 +334,6 @@ void CPrepareUsbDisk::OnVolumeRemoved(const platform::MountedVolume& volume) {
 
 void CPrepareUsbDisk::DownloadAndUnpack() {
     ShowMessage(Tr(L"Загрузка данных с сервера"));
-    std::string package;
-    std::wstring error;
-    if (!DownloadUpdate(model_, package, error,
-                        [this](bool proxy) { return AskCredentials(proxy); })) {
-        ShowMessage(error);
-        EnableActions(true);
-        return;
-    }
     const fs::path target = model_ == kRenovexModel ? updaterFolder_
                             : disk_                 ? disk_->mountPoint
                                                     : fs::path();
@@ -247,13 +341,60 @@ void CPrepareUsbDisk::DownloadAndUnpack() {
         EnableActions(true);
         return;
     }
-    UnpackOptions options;
-    options.log = [this](const std::string& line) { Log(line); };
-    const UnpackReport report = UnpackUpdateArchive(package, target, options);
-    if (!report.Succeeded()) {
+    diskGone_ = false;
+    // The texts are translated here, once: the worker only fills in the numbers.
+    const wxString downloading = Tr(L"Загрузка данных с сервера");
+    const wxString received = Tr(L"Получено: %s КБ");
+    const wxString unpacking = Tr(L"Распаковано файлов: %s из %s");
+    StartWork([this, target, model = model_, downloading, received, unpacking] {
+        HttpControl control;
+        control.prompt = [this](bool proxy) { return AskCredentialsFromWorker(proxy); };
+        control.cancel = &stop_;
+        control.progress = [&](std::uint64_t bytes, std::uint64_t) {
+            if (bytes > 0) {
+                ShowProgress(downloading + "\n" + Fill(received, {std::to_string(bytes / 1024)}),
+                             false);
+            }
+        };
+        std::string package;
+        std::wstring error;
+        if (!DownloadUpdate(model, package, error, control)) {
+            gate_.Run([&] { OnDownloadDone(error); });
+            return;
+        }
+        UnpackOptions options;
+        options.log = [this](const std::string& line) { Log(line); };
+        options.cancel = &stop_;
+        options.progress = [&](std::size_t done, std::size_t total) {
+            ShowProgress(Fill(unpacking, {std::to_string(done), std::to_string(total)}), done == 1);
+        };
+        const UnpackReport report = UnpackUpdateArchive(package, target, options);
+        gate_.Run([&] { OnUnpackDone(report, target); });
+    });
+}
+
+void CPrepareUsbDisk::OnDownloadDone(const std::wstring& error) {
+    if (!EndWork()) {
+        return;
+    }
+    ShowMessage(error);
+    EnableActions(true);
+    if (diskGone_) {
+        OnVolumeRemoved(platform::MountedVolume{});
+    }
+}
+
+void CPrepareUsbDisk::OnUnpackDone(const UnpackReport& report, const fs::path& target) {
+    if (!EndWork()) {
+        return;
+    }
+    if (!report.FilesWritten()) {
         // Reported, where a silent "done" would send a technician off with a broken disk.
         if (!report.isArchive) {
             ShowMessage(Tr(L"Полученный с сервера пакет обновления не является ZIP-архивом"));
+        } else if (report.tooManyEntries) {
+            ShowMessage(Fill(Tr(L"Пакет обновления содержит больше %s файлов"),
+                             {std::to_string(kMaxArchiveEntries)}));
         } else if (!report.enoughSpace) {
             ShowMessage(Fill(Tr(L"Недостаточно места на диске %s: нужно %s МБ, свободно %s МБ"),
                              {wxString::FromUTF8(target.string()), Megabytes(report.needed),
@@ -265,13 +406,20 @@ void CPrepareUsbDisk::DownloadAndUnpack() {
                                              report.written.size())}));
         }
         EnableActions(true);
+        if (diskGone_) {
+            OnVolumeRemoved(platform::MountedVolume{});
+        }
         return;
     }
     volumes_->Stop();
     if (model_ == kRenovexModel) {
         StartUpdater();
     }
-    ShowMessage(Tr(L"Операция выполнена!"));
+    // The files are all there; a manifest that could not be written is said so.
+    ShowMessage(report.Succeeded()
+                    ? Tr(L"Операция выполнена!")
+                    : Tr(L"Файлы записаны, но MANIFEST.sha256 записать не удалось. Подробности "
+                         L"в журнале"));
     cancel_->SetLabel(Tr(L"Выход"));
 }
 

@@ -13,8 +13,10 @@
 
 #include "OfflineUiTestSupport.h"
 #include "agent/AgentEventPipe.h"
+#include "agent/AgentProtocol.h"
 #include "agent/AgentProtocolMessage.h"
 #include "offline/ui/CPrepareOfflineUpdateDlg.h"
+#include "platform/LocalPipe.h"
 #include "platform/ui/ModalQuestions.h"
 #include "support/TestEnvironment.h"
 #include "tools/agent-sim/AgentSimulator.h"
@@ -39,10 +41,14 @@ protected:
     }
     void TearDown() override { delete dialog_; }
 
-    void Start(const wxString& uin) {
+    // The request goes on a worker: its end is waited for unless `wait` is false.
+    void Start(const wxString& uin, bool wait = true) {
         Control<wxTextCtrl>(dialog_, Dlg::kUinId)->SetValue(uin);
         wxCommandEvent click(wxEVT_BUTTON, Dlg::kStartId);
         dialog_->ProcessWindowEvent(click);
+        if (wait) {
+            EXPECT_TRUE(PumpUntil([&] { return !dialog_->Requesting(); }, 10s));
+        }
     }
     // A notification as notification handling passes it: from a worker thread.
     void Notify(std::int32_t number, std::int32_t total, bool failed = false) {
@@ -80,6 +86,26 @@ TEST_F(OfflineUpdateDialog, RefusesAMalformedUinAndReportsAnAgentThatIsNotThere)
     EXPECT_EQ(answers_.asked()[0].text,
               L"Ошибка подготовки offline обновления. Системный сервис не доступен!");
     EXPECT_TRUE(ButtonsEnabled());
+}
+
+// An agent that takes the request and never answers holds the worker for the call's time limit,
+// not the window.
+TEST_F(OfflineUpdateDialog, AnAgentThatDoesNotAnswerLeavesTheWindowResponsive) {
+    const platform::PipeListener stalled = platform::PipeListener::Listen(kRequestPipeName);
+    ASSERT_TRUE(stalled.IsListening());
+    Start(L"ABC-123-12345678", false);
+    EXPECT_TRUE(dialog_->Requesting());
+    EXPECT_FALSE(ButtonsEnabled());
+    EXPECT_TRUE(answers_.asked().empty());
+    Notify(3, 12);  // the window goes on taking notifications meanwhile
+    EXPECT_EQ(Counter(), "3/12");
+    EXPECT_TRUE(test::SaveScreenshot(dialog_, "offline-update-requesting-ru"));
+    ASSERT_TRUE(PumpUntil([&] { return !answers_.asked().empty(); }, 20s));
+    EXPECT_EQ(answers_.asked()[0].text,
+              L"Ошибка подготовки offline обновления. Системный сервис не доступен!");
+    EXPECT_TRUE(ButtonsEnabled());
+    Start(L"ABC-123-12345678", false);
+    EXPECT_TRUE(dialog_->Requesting());  // the window goes with the request on its way
 }
 
 TEST_F(OfflineUpdateDialog, ShowsProgressCompletionAndErrorsAndIgnoresThemWhenClosed) {

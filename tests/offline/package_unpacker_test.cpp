@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -71,10 +72,12 @@ TEST(PackageUnpacker, NamesOutsideTheTargetAreSkippedAndReported) {
     const UnpackReport report = UnpackUpdateArchive(MakeZip({{"../outside.bin", "bad"},
                                                              {"/tmp/abs.bin", "bad"},
                                                              {"link/through.bin", "bad"},
+                                                             {"link/sub/deep.bin", "bad"},
                                                              {"ok.bin", "good"}}),
                                                     target, options);
     EXPECT_FALSE(report.Succeeded());
-    EXPECT_EQ(report.unsafe.size(), 3u);
+    EXPECT_EQ(report.unsafe.size(), 4u);
+    // Not even a folder is made there before the entry is refused.
     EXPECT_TRUE(fs::is_empty(root / "elsewhere"));
     EXPECT_EQ(report.written, std::vector<std::string>{"ok.bin"});
     EXPECT_FALSE(fs::exists(root / "outside.bin"));
@@ -121,6 +124,84 @@ TEST(PackageUnpacker, RefusesWhatDoesNotFitOrIsNoArchive) {
     report = UnpackUpdateArchive(MakeZip({{"only/", ""}}), target.path());
     EXPECT_TRUE(report.Succeeded());
     EXPECT_TRUE(fs::is_empty(target.path()));
+}
+
+TEST(PackageUnpacker, RefusesATargetWithoutATruePlaceAndArchivesWithTooManyEntries) {
+    TempDir root;
+    // A link that leads to itself has no canonical path.
+    const fs::path loop = root / "loop";
+    fs::create_symlink(loop, loop);
+    UnpackReport report = UnpackUpdateArchive(MakeZip({{"a/b.bin", "x"}, {"c.bin", "y"}}), loop);
+    EXPECT_FALSE(report.targetResolved);
+    EXPECT_EQ(report.failed.size(), 2u);
+    EXPECT_TRUE(report.written.empty());
+    EXPECT_FALSE(report.Succeeded());
+
+    // The same 64-bit form with few entries is unpacked; beyond the limit nothing is written.
+    const fs::path target = root / "disk";
+    EXPECT_EQ(UnpackUpdateArchive(test::MakeEmptyEntriesZip(3), root / "few").written.size(), 3u);
+    report = UnpackUpdateArchive(test::MakeEmptyEntriesZip(kMaxArchiveEntries + 1), target);
+    EXPECT_TRUE(report.tooManyEntries);
+    EXPECT_FALSE(report.Succeeded());
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST(PackageUnpacker, TheFilesDoNotDependOnTheManifest) {
+    TempDir target;
+    std::string logged;
+    UnpackOptions options;
+    options.log = [&](const std::string& line) { logged += line + "\n"; };
+    // A packaged manifest would contradict the files: skipped, in any case of letters.
+    const std::string package =
+        MakeZip({{kManifestName, "0000  a.bin\n"}, {"manifest.SHA256", "forged"}, {"a.bin", "a"}});
+    UnpackReport report = UnpackUpdateArchive(package, target.path(), options);
+    EXPECT_TRUE(report.Succeeded());
+    EXPECT_EQ(report.skipped.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(target / kManifestName), Sha256Hex("a") + "  a.bin\n");
+    EXPECT_FALSE(fs::exists(target / "manifest.SHA256"));
+    EXPECT_NE(logged.find("manifest.SHA256"), std::string::npos);
+
+    // Without the digest library, and with a manifest that cannot be written, the files are
+    // there all the same and the manifest is reported missing.
+    TempDir noCrypto;
+    options.cryptoLibrary = "libvorn-no-such-crypto.so.0";
+    report = UnpackUpdateArchive(package, noCrypto.path(), options);
+    TempDir blocked;
+    fs::create_directory(blocked / kManifestName);
+    options.cryptoLibrary = kCryptoLibrary;
+    const UnpackReport second = UnpackUpdateArchive(package, blocked.path(), options);
+    for (const auto& [folder, result] :
+         {std::pair{&noCrypto, report}, std::pair{&blocked, second}}) {
+        EXPECT_TRUE(result.FilesWritten());
+        EXPECT_FALSE(result.manifestWritten);
+        EXPECT_FALSE(result.Succeeded());
+        EXPECT_EQ(ReadFileBytes(*folder / "a.bin"), "a");
+    }
+    EXPECT_FALSE(fs::exists(noCrypto / kManifestName));
+    EXPECT_NE(logged.find("libvorn-no-such-crypto"), std::string::npos);
+}
+
+TEST(PackageUnpacker, CancelRemovesWhatThisCallWrote) {
+    TempDir target;
+    test::WriteFileBytes(target / "kept.txt", "mine");
+    std::atomic<bool> cancel{false};
+    std::vector<std::size_t> progress;
+    UnpackOptions options;
+    options.cancel = &cancel;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        progress.push_back(done);
+        EXPECT_EQ(total, 3u);
+        cancel = done == 2;
+    };
+    const UnpackReport report = UnpackUpdateArchive(
+        MakeZip({{"fw/a.bin", "a"}, {"fw/deep/b.bin", "b"}, {"c.bin", std::string(1 << 20, 'c')}}),
+        target.path(), options);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_FALSE(report.Succeeded());
+    EXPECT_EQ(progress, (std::vector<std::size_t>{1, 2}));
+    EXPECT_FALSE(fs::exists(target / "fw"));
+    EXPECT_FALSE(fs::exists(target / "c.bin"));
+    EXPECT_EQ(ReadFileBytes(target / "kept.txt"), "mine");
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppProfile.h"
@@ -102,7 +106,9 @@ TEST_F(UpdateServerClient, CredentialsAreAskedForAndTheRequestIsSentAgain) {
         asked.push_back(proxy);
         return std::optional<HttpCredentials>(HttpCredentials{L"tech", L"s3cret"});
     };
-    EXPECT_EQ(QueryDeviceModel(L"S", model, answer), L"");
+    HttpControl control;
+    control.prompt = answer;
+    EXPECT_EQ(QueryDeviceModel(L"S", model, control), L"");
     EXPECT_EQ(model, 3);
     EXPECT_EQ(asked, std::vector<bool>{false});
 
@@ -115,7 +121,8 @@ TEST_F(UpdateServerClient, CredentialsAreAskedForAndTheRequestIsSentAgain) {
         return std::nullopt;
     };
     model = 5;
-    EXPECT_EQ(QueryDeviceModel(L"S", model, wrongThenCancel), HttpStatusText(401));
+    control.prompt = wrongThenCancel;
+    EXPECT_EQ(QueryDeviceModel(L"S", model, control), HttpStatusText(401));
     EXPECT_EQ(rounds, 2);
     EXPECT_EQ(model, 5);                                            // left as it was
     EXPECT_EQ(QueryDeviceModel(L"S", model), HttpStatusText(401));  // nobody to ask
@@ -130,6 +137,83 @@ TEST_F(UpdateServerClient, AServerThatIsDownGivesTheTransportMessage) {
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find(L"Неизвестная"), std::wstring::npos);
     EXPECT_EQ(body, "kept");
+}
+
+// Hostile servers: every request ends by its limits, and soon. The tests' own bound only catches
+// a hang: past it the request is cancelled and the case fails.
+TEST_F(UpdateServerClient, HostileServersAreLetGoByTheRequestsLimits) {
+    using namespace std::chrono_literals;
+    constexpr std::uint64_t kGigabyte = 1024ull * 1024 * 1024;
+    HttpLimits shortLookup = kLookupLimits;
+    shortLookup.deadline = 1500ms;
+    HttpLimits slowDownload = kDownloadLimits;
+    slowDownload.slowWindow = 1s;
+    HttpLimits smallBody = kDownloadLimits;
+    smallBody.maxBody = 1024 * 1024;
+    const std::string block(64 * 1024, 'x');
+    struct Case {
+        const char* name;
+        HttpReply reply;
+        HttpLimits limits;
+        std::wstring error;  // empty: any transport message
+    };
+    const Case cases[] = {
+        // Two bytes a second within the announced length: the lookup's deadline ends it.
+        {"trickle-lookup", HttpReply::Hostile(200, "{\"", 100000, 1000, 2, 500ms), shortLookup, {}},
+        // The download lives while it keeps its speed, not longer.
+        {"trickle-download",
+         HttpReply::Hostile(200, "PK", 100000, 1000, 2, 500ms),
+         slowDownload,
+         {}},
+        // 1 GB announced is refused before the body is read.
+        {"huge-length", HttpReply::Hostile(200, block, kGigabyte, 16384, 0, 0ms), smallBody,
+         L"Maximum file size exceeded"},
+        // An endless error page is not read past its first 64 KiB.
+        {"error-body", HttpReply::Hostile(500, block, kGigabyte, 16384, block.size(), 20ms),
+         kDownloadLimits, HttpStatusText(500)},
+    };
+    for (const Case& c : cases) {
+        server_.SetReply(std::string("/") + c.name, c.reply);
+        std::atomic<bool> cancel{false};
+        std::string body;
+        HttpControl control;
+        control.cancel = &cancel;
+        control.limits = c.limits;
+        auto request = std::async(std::launch::async, [&] {
+            return HttpGetFromServer(std::string("/") + c.name, body, control);
+        });
+        const bool ended = request.wait_for(20s) == std::future_status::ready;
+        cancel = true;
+        const std::wstring error = request.get();
+        EXPECT_TRUE(ended) << c.name;
+        EXPECT_FALSE(error.empty()) << c.name;
+        if (!c.error.empty()) {
+            EXPECT_EQ(error, c.error) << c.name;
+        }
+        EXPECT_TRUE(body.empty() || c.reply.chunk == 2) << c.name << ": " << body.size();
+    }
+}
+
+TEST_F(UpdateServerClient, CancelEndsATransferThatIsStillGoing) {
+    using namespace std::chrono_literals;
+    server_.SetReply("/update?model=2", HttpReply::Hostile(200, "PK", 100000, 1000, 2, 200ms));
+    std::atomic<bool> cancel{false};
+    std::atomic<std::uint64_t> received{0};
+    HttpControl control;
+    control.cancel = &cancel;
+    control.progress = [&](std::uint64_t bytes, std::uint64_t) { received = bytes; };
+    std::string body;
+    std::wstring error;
+    auto request =
+        std::async(std::launch::async, [&] { return DownloadUpdate(2, body, error, control); });
+    // Cancelled once the body has started to arrive.
+    while (received.load() == 0 && request.wait_for(10ms) != std::future_status::ready) {
+    }
+    cancel = true;
+    ASSERT_EQ(request.wait_for(20s), std::future_status::ready);
+    EXPECT_FALSE(request.get());
+    EXPECT_GT(received.load(), 0u);
+    EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -83,9 +85,11 @@ protected:
         wxCommandEvent click(wxEVT_BUTTON, id);
         dialog_->ProcessWindowEvent(click);
     }
+    // The lookup runs on the worker: its end is waited for.
     void Lookup(const wxString& serial) {
         Control<wxComboBox>(dialog_, Dlg::kSerialId)->SetValue(serial);
         Press(wxID_OK);
+        EXPECT_TRUE(PumpUntil([&] { return !dialog_->Working(); }, 10s));
     }
     wxString Message() { return Control<wxStaticText>(dialog_, Dlg::kMessageId)->GetLabel(); }
     bool Enabled(int id) { return dialog_->FindWindow(id)->IsEnabled(); }
@@ -194,6 +198,7 @@ TEST_F(UsbDiskDialog, Model1FindsOrAsksForTheUpdaterAndStartsIt) {
     answers_.ClearAsked();
     answers_.Answer(wxID_OK, (disks_ / "elsewhere").string());
     Press(wxID_OK);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog_->Working(); }, 10s));
     ASSERT_EQ(answers_.asked().size(), 2u);
     EXPECT_EQ(answers_.asked()[1].text, L"Файл не найден");
     EXPECT_TRUE(answers_.asked()[1].style & wxICON_EXCLAMATION);
@@ -268,6 +273,130 @@ TEST_F(UsbDiskDialog, EnglishScreenshot) {
     EXPECT_EQ(dialog_->GetTitle(), "Firmware update");
     EXPECT_TRUE(Message().StartsWith("Disk "));
     EXPECT_TRUE(test::SaveScreenshot(dialog_, "usb-disk-en"));
+}
+
+// The lookup, the download and the unpacking each keep the window alive, show their progress
+// and stop on Cancel, which takes back what was written and closes the window. A slow server
+// and a disk that blocks the writer (a FIFO nobody reads yet) hold each step for as long as the
+// test needs; before, each froze the window until the server gave up.
+TEST_F(UsbDiskDialog, SlowWorkShowsProgressAndCancelStopsIt) {
+    using tools::HttpReply;
+    server_.SetReply("/getmodel?serialno=SLOW", HttpReply::Hostile(200, "{", 1000, 100, 1, 100ms));
+    server_.SetReply("/update?model=2",
+                     HttpReply::Hostile(200, std::string(1024, 'P'), 1 << 24, 100, 1024, 100ms));
+    for (const bool english : {false, true}) {
+        std::optional<test::EnglishInterface> language;
+        if (english) {
+            language.emplace();
+        }
+        const std::string suffix = english ? "-en" : "-ru";
+        const auto cancel = [&] {
+            Press(wxID_CANCEL);
+            EXPECT_TRUE(PumpUntil([&] { return !dialog_->IsShown() && !dialog_->Working(); }, 10s));
+            delete dialog_;
+            dialog_ = nullptr;
+        };
+
+        Open();
+        Control<wxComboBox>(dialog_, Dlg::kSerialId)->SetValue("SLOW");
+        Press(wxID_OK);
+        EXPECT_TRUE(dialog_->Working());
+        EXPECT_FALSE(Enabled(wxID_OK));
+        cancel();
+
+        Open();
+        Lookup("QN-2");
+        const fs::path disk = disks_ / ("DISK" + suffix);
+        fs::create_directories(disk);
+        volumes_->Add(disk);
+        Press(wxID_OK);
+        ASSERT_TRUE(WaitFor(english ? L"Received: " : L"Получено: "));
+        EXPECT_TRUE(test::SaveScreenshot(dialog_, "usb-disk-download" + suffix));
+        cancel();
+        EXPECT_TRUE(fs::is_empty(disk));
+
+        server_.SetReply("/update?model=2",
+                         HttpReply(200, test::MakeZip({{"fw/a.bin", "a"}, {"b.bin", "b"}})));
+        ASSERT_EQ(::mkfifo((disk / "b.bin").c_str(), 0644), 0);
+        Open();
+        Lookup("QN-2");
+        volumes_->Add(disk);
+        Press(wxID_OK);
+        ASSERT_TRUE(WaitFor(english ? L"Files unpacked: 1 of 2" : L"Распаковано файлов: 1 из 2"));
+        EXPECT_TRUE(test::SaveScreenshot(dialog_, "usb-disk-unpack" + suffix));
+        Press(wxID_CANCEL);
+        // The writer is let go only now, so that it meets the cancellation.
+        const int reader = ::open((disk / "b.bin").c_str(), O_RDONLY | O_NONBLOCK);
+        EXPECT_GE(reader, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !dialog_->IsShown() && !dialog_->Working(); }, 10s));
+        ::close(reader);
+        EXPECT_FALSE(fs::exists(disk / "fw"));
+        EXPECT_FALSE(fs::exists(disk / "b.bin"));
+        delete dialog_;
+        dialog_ = nullptr;
+        server_.SetReply("/update?model=2", HttpReply::Hostile(200, std::string(1024, 'P'), 1 << 24,
+                                                               100, 1024, 100ms));
+    }
+}
+
+// What the unpacking came to is said as it is: a manifest that could not be written is not
+// reported as files that failed, nor hidden behind "done".
+TEST_F(UsbDiskDialog, TheUnpackingsOutcomeIsShown) {
+    const std::string package = test::MakeZip({{"a.bin", "a"}});
+    struct Case {
+        std::string package;
+        bool blockManifest;
+        const wchar_t* message;
+        bool english = false;
+    };
+    const Case cases[] = {
+        {"<html>", false, L"Полученный с сервера пакет обновления не является ZIP-архивом"},
+        {test::MakeEmptyEntriesZip(kMaxArchiveEntries + 1), false,
+         L"Пакет обновления содержит больше 65535 файлов"},
+        {package, true,
+         L"Файлы записаны, но MANIFEST.sha256 записать не удалось. Подробности в журнале"},
+        {package, false, L"Операция выполнена!"},
+        {package, true,
+         L"The files were written, but MANIFEST.sha256 could not be. See the log for details",
+         true},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        std::optional<test::EnglishInterface> language;
+        if (c.english) {
+            language.emplace();
+        }
+        const fs::path disk = disks_ / std::to_string(++number);
+        fs::create_directories(disk);
+        if (c.blockManifest) {
+            fs::create_directory(disk / kManifestName);
+        }
+        server_.SetReply("/update?model=2", tools::HttpReply(200, c.package));
+        Open();
+        Lookup("QN-2");
+        volumes_->Add(disk);
+        Press(wxID_OK);
+        EXPECT_TRUE(WaitFor(c.message));
+        EXPECT_TRUE(PumpUntil([&] { return !dialog_->Working(); }, 10s));
+        if (c.blockManifest) {
+            EXPECT_TRUE(test::SaveScreenshot(
+                dialog_, c.english ? "usb-disk-manifest-en" : "usb-disk-manifest-ru"));
+        }
+        delete dialog_;
+        dialog_ = nullptr;
+    }
+}
+
+// Closing the window while the worker waits on a trickling server ends the worker with it.
+TEST_F(UsbDiskDialog, ClosingTheWindowStopsTheWorker) {
+    server_.SetReply("/getmodel?serialno=SLOW",
+                     tools::HttpReply::Hostile(200, "{", 1000, 1000, 1, 100ms));
+    Open();
+    Control<wxComboBox>(dialog_, Dlg::kSerialId)->SetValue("SLOW");
+    Press(wxID_OK);
+    ASSERT_TRUE(dialog_->Working());
+    delete dialog_;  // joins the worker, which stops within a second
+    dialog_ = nullptr;
 }
 
 }  // namespace

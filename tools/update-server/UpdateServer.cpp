@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <strings.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -290,26 +291,61 @@ void UpdateServer::ServeClient(int fd) {
         request.authorization = HeaderValue(head, "Authorization");
         reply = Answer(request);
     }
+    const std::uint64_t length =
+        reply.announcedLength ? *reply.announcedLength : reply.body.size() * reply.repeat;
     std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) +
-                      "\r\nContent-Length: " + std::to_string(reply.body.size()) +
-                      "\r\nConnection: close\r\n";
+                      "\r\nContent-Length: " + std::to_string(length) + "\r\nConnection: close\r\n";
     for (const auto& [name, value] : reply.headers) {
         out += name + ": " + value + "\r\n";
     }
     out += "\r\n";
-    out += reply.body;
-    // The client may have gone: no SIGPIPE for that.
-    std::size_t sent = 0;
-    while (sent < out.size()) {
-        const ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
+    if (!Send(fd, out)) {
+        return;
+    }
+    for (std::uint64_t round = 0; round < reply.repeat; ++round) {
+        std::string_view body = reply.body;
+        while (!body.empty()) {
+            const std::size_t part =
+                reply.chunk == 0 ? body.size() : std::min(reply.chunk, body.size());
+            if (!Send(fd, body.substr(0, part))) {
+                return;
+            }
+            body.remove_prefix(part);
+            if (reply.chunk != 0 && !Pause(reply.pause)) {
+                return;
+            }
+        }
+    }
+}
+
+bool UpdateServer::Send(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        pollfd fds[2] = {{fd, POLLOUT, 0}, {stop_.get(), POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (fds[1].revents != 0) {
+            return false;
+        }
+        // The client may have gone: no SIGPIPE for that.
+        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }
         if (n <= 0) {
-            return;
+            return false;
         }
-        sent += static_cast<std::size_t>(n);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+    return true;
+}
+
+bool UpdateServer::Pause(std::chrono::milliseconds pause) {
+    pollfd stop{stop_.get(), POLLIN, 0};
+    return poll(&stop, 1, static_cast<int>(pause.count())) == 0;
 }
 
 }  // namespace vorn::tools

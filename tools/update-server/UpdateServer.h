@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -17,9 +18,33 @@ namespace vorn::tools {
 
 // One reply the server sends instead of what it would have answered.
 struct HttpReply {
+    HttpReply() = default;
+    HttpReply(int status_, std::string body_,
+              std::vector<std::pair<std::string, std::string>> headers_ = {})
+        : status(status_), body(std::move(body_)), headers(std::move(headers_)) {}
+    // A hostile reply: `body` sent `repeat_` times, `pause_` after every `chunk_` bytes, under
+    // the announced length.
+    static HttpReply Hostile(int status_, std::string body_, std::uint64_t announced,
+                             std::uint64_t repeat_, std::size_t chunk_,
+                             std::chrono::milliseconds pause_) {
+        HttpReply reply(status_, std::move(body_));
+        reply.announcedLength = announced;
+        reply.repeat = repeat_;
+        reply.chunk = chunk_;
+        reply.pause = pause_;
+        return reply;
+    }
+
     int status = 200;
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;
+    // A hostile server: the length announced instead of the true one (the connection closes
+    // where the sent body ends), the body sent `repeat` times over, and a pause after every
+    // `chunk` bytes (0: no pauses).
+    std::optional<std::uint64_t> announcedLength;
+    std::uint64_t repeat = 1;
+    std::size_t chunk = 0;
+    std::chrono::milliseconds pause{0};
 };
 
 // What the server saw of one request.
@@ -65,6 +90,10 @@ public:
 private:
     void Serve();
     void ServeClient(int fd);
+    // Sends all of `bytes` unless the client goes or Stop is called; false then.
+    bool Send(int fd, std::string_view bytes);
+    // Waits `pause` unless Stop is called; false then.
+    bool Pause(std::chrono::milliseconds pause);
 
     Config config_;
     mutable std::mutex mutex_;
