@@ -126,6 +126,8 @@ void CAddNominalDlg::OnOk() {
         Refuse(L"Введите год выпуска");
     } else if (!CommentFits(comment_->GetValue().ToStdWstring())) {
         Refuse(L"Слишком длинный комментарий");
+    } else if (HoldsListMarker(comment_->GetValue().ToStdWstring())) {
+        Refuse(kListMarkerMessage);
     } else {
         SetReturnCode(wxID_OK);  // EndDialog keeps it only for a modal run
         EndDialog(wxID_OK);

@@ -317,9 +317,16 @@ void CBlackListDlg::EditSelection() {
     if (node == nullptr || selected == tree_->GetRootItem()) {
         return;
     }
-    node->EditWithDialog(*this);
-    // An "Any" item shows its numbers from now on: they are what a save writes.
-    tree_->SetItemText(selected, node->GetText());
+    if (node->EditWithDialog(*this) && blacklist::IsAnyNominal(node)) {
+        // Numbers typed for "Any" make it a denomination of its own, which a save writes.
+        auto denomination = std::make_unique<blacklist::BlackListNominal>(
+            static_cast<const blacklist::BlackListNominal&>(*node));
+        node = denomination.get();
+        wxTreeItemData* replaced = tree_->GetItemData(selected);
+        tree_->SetItemData(selected, new NodeData(std::move(denomination)));
+        delete replaced;  // the tree does not free data it no longer holds
+    }
+    tree_->SetItemText(selected, ItemText(*node));
     modified_ = true;
 }
 
@@ -369,6 +376,11 @@ void CBlackListDlg::Search() {
 void CBlackListDlg::Save() {
     Tell(L"Если не введён не один серийный номер банкноты, то отбраковка выполняться не будет!",
          wxICON_EXCLAMATION);
+    // A root alone is no list any reader accepts; writing it would only spoil a good file.
+    if (!tree_->GetRootItem().IsOk() || tree_->GetChildrenCount(tree_->GetRootItem(), false) == 0) {
+        Tell(L"В списке нет ни одной валюты: сохранять нечего.", wxICON_STOP);
+        return;
+    }
     platform::FileQuestion question;
     question.save = true;
     question.fileName = "*.blist";
@@ -385,6 +397,14 @@ void CBlackListDlg::Save() {
         [this](const wxTreeItemId& item) -> const BlackListItem* {
             return item.IsOk() ? NodeOf(item) : nullptr;
         });
+    if (written == blacklist::kComposeLeafBeforeContainer) {
+        Tell(
+            L"Список нельзя сохранить: серийные номера без вложенных номеров прямо под валютой "
+            L"(«Any») не могут стоять в файле рядом с номиналами этой валюты. Перенесите их под "
+            L"номинал.",
+            wxICON_STOP);
+        return;
+    }
     if (written != blacklist::kComposeOk || !composer.Save()) {
         Tell(L"Не удалось сохранить чёрный список.", wxICON_STOP);
         return;

@@ -20,6 +20,10 @@ bool CommentFits(const std::wstring& comment) {
     return platform::WideToUtf8(comment).size() <= blacklist::kMaxCommentBytes;
 }
 
+bool HoldsListMarker(const std::wstring& text) {
+    return blacklist::HoldsLeadingBlockMarker(platform::WideToUtf8(text));
+}
+
 ValueEntryDialog::ValueEntryDialog(wxWindow* parent, const Texts& texts, const std::wstring& value,
                                    const std::wstring& comment)
     : wxDialog(parent, wxID_ANY, texts.title), texts_(texts) {
@@ -70,6 +74,8 @@ void ValueEntryDialog::OnOk() {
         Refuse(texts_.tooLongValue);
     } else if (!CommentFits(comment)) {
         Refuse(L"Слишком длинный комментарий");
+    } else if (HoldsListMarker(value) || HoldsListMarker(comment)) {
+        Refuse(kListMarkerMessage);
     } else {
         SetReturnCode(wxID_OK);  // EndDialog keeps it only for a modal run
         EndDialog(wxID_OK);
