@@ -147,6 +147,17 @@ COptionDialog::COptionDialog(wxWindow* parent, OptionDialogActions actions)
         }
     }
 
+    // Without a Cancel button the toolkit would take Escape and the close box for OK and store
+    // what was typed; both cancel here, also while a folder cannot be made.
+    SetEscapeId(wxID_NONE);
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE) {
+            EndDialog(wxID_CANCEL);
+            return;
+        }
+        event.Skip();
+    });
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndDialog(wxID_CANCEL); });
     dailyCheck_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { ApplyDailyCheckState(); });
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
