@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include <tinyxml2.h>
 
@@ -184,33 +185,31 @@ SessionData LoadSessionData(const std::filesystem::path& file) {
     return ParseSessionData(bytes);
 }
 
-std::wstring ValidateSessionData(const SessionData& data) {
-    std::wstring messages;
-    if (data.uin.empty()) {
-        messages += L"\r\nНе указан серийный номер устройства;";
-    }
-    if (data.authenticity == kSessionValueNotSet) {
-        messages += L"\r\nНе указано значение подлинности банкнот;";
-    }
-    if (Utf16Length(data.currency) != 3) {
-        messages += L"\r\nКод валюты должен состоять из 3-ех символов;";
-    }
-    if (data.denomination == 0) {
-        messages += L"\r\nНеверное значение номинала;";
-    }
-    if (data.year == 0 || data.year > 9999) {
-        messages += L"\r\nНеверное значение года выпуска;";
-    }
-    if (Utf16Length(data.version) != 1) {
-        messages += L"\r\nВерсия должна состоять из одного символа;";
-    }
-    if (data.rotation == kSessionValueNotSet) {
-        messages += L"\r\nНе указано значение ориентации(разворот);";
-    }
-    if (data.side == kSessionValueNotSet) {
-        messages += L"\r\nНе указано значение ориентации(сторона);";
-    }
+std::vector<std::wstring> SessionDataProblems(const SessionData& data) {
+    std::vector<std::wstring> messages;
+    auto check = [&](bool fails, const wchar_t* message) {
+        if (fails) {
+            messages.emplace_back(message);
+        }
+    };
+    check(data.uin.empty(), L"\r\nНе указан серийный номер устройства;");
+    check(data.authenticity == kSessionValueNotSet,
+          L"\r\nНе указано значение подлинности банкнот;");
+    check(Utf16Length(data.currency) != 3, L"\r\nКод валюты должен состоять из 3-ех символов;");
+    check(data.denomination == 0, L"\r\nНеверное значение номинала;");
+    check(data.year == 0 || data.year > 9999, L"\r\nНеверное значение года выпуска;");
+    check(Utf16Length(data.version) != 1, L"\r\nВерсия должна состоять из одного символа;");
+    check(data.rotation == kSessionValueNotSet, L"\r\nНе указано значение ориентации(разворот);");
+    check(data.side == kSessionValueNotSet, L"\r\nНе указано значение ориентации(сторона);");
     return messages;
+}
+
+std::wstring ValidateSessionData(const SessionData& data) {
+    std::wstring joined;
+    for (const std::wstring& message : SessionDataProblems(data)) {
+        joined += message;
+    }
+    return joined;
 }
 
 std::wstring SessionFolderName(const SessionData& data) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -47,8 +48,11 @@ SessionData ParseSessionData(std::string_view document);
 // ParseSessionData of a file; a missing, unreadable or oversized file gives initial values.
 SessionData LoadSessionData(const std::filesystem::path& file);
 
-// The messages of every failed check, in a fixed order, each starting with "\r\n"; empty when
-// the record is valid.
+// The message of every failed check, in a fixed order, each starting with "\r\n"; none when
+// the record is valid. Each is one text of the language files, so a window translates each
+// before it joins them.
+std::vector<std::wstring> SessionDataProblems(const SessionData& data);
+// The messages of SessionDataProblems joined; empty when the record is valid.
 std::wstring ValidateSessionData(const SessionData& data);
 
 // UIN, "_", then the start time as YYYYMMDDhhmmss (the year unpadded).

@@ -333,9 +333,14 @@ void CSessionScanDataDlg::OnStart() {
     session.side = side_->GetSelection();
     session.comment = comment_->GetValue().ToStdWstring();
 
-    const std::wstring problems = ValidateSessionData(session);
+    const std::vector<std::wstring> problems = SessionDataProblems(session);
     if (!problems.empty()) {
-        platform::AskMessage(this, Tr(problems), GetTitle(), wxOK);
+        // Each message is a text of its own in the language files.
+        wxString text;
+        for (const std::wstring& problem : problems) {
+            text += Tr(problem);
+        }
+        platform::AskMessage(this, text, GetTitle(), wxOK);
         return;
     }
     lastSession_ = session;

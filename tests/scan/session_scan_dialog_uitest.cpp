@@ -420,6 +420,14 @@ TEST_F(ScanDialogTest, EnglishWhileFetching) {
     EXPECT_EQ(dialog_->GetTitle(), "Banknote scanning");
     EXPECT_EQ(Text(Dlg::kStartId), "Get scans");
     EXPECT_EQ(Find<wxChoice>(Dlg::kAuthenticityId)->GetString(0), "Genuine");
+    // Each refusal reason in English, joined after it was translated.
+    answers_.ClearAsked();
+    Type(Dlg::kYearId, "2017");
+    Click(Dlg::kStartId);
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].text,
+              "\r\nThe currency code must have 3 characters;"
+              "\r\nWrong denomination;");
     FillValidSession();
     Click(Dlg::kStartId);
     ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == "Scans in all: 3"; }));
