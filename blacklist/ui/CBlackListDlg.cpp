@@ -10,6 +10,7 @@
 #include <wx/textctrl.h>
 
 #include "app/ui/ProgramIcon.h"
+#include "app/ui/Translate.h"
 #include "blacklist/BlackListItem.h"
 #include "blacklist/BlackListTree.h"
 #include "blacklist/Composer.h"
@@ -64,9 +65,7 @@ CBlackListDlg::CBlackListDlg(wxWindow* parent, const std::filesystem::path& path
                            wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_SINGLE | wxBORDER_THEME);
     tree_->SetImageList(&images_);
 
-    auto button = [this](int id, const wchar_t* text) {
-        return new wxButton(this, id, TrBlackList(text));
-    };
+    auto button = [this](int id, const wchar_t* text) { return new wxButton(this, id, Tr(text)); };
     auto* column = new wxBoxSizer(wxVERTICAL);
     for (const auto& [id, text] :
          {std::pair{kAddId, L"Добавить..."}, {kEditId, L"Редактор..."}, {kDeleteId, L"Удалить"}}) {
@@ -80,7 +79,7 @@ CBlackListDlg::CBlackListDlg(wxWindow* parent, const std::filesystem::path& path
     middle->Add(column, 0, wxEXPAND);
 
     auto* search = new wxBoxSizer(wxHORIZONTAL);
-    search->Add(new wxStaticText(this, kSearchLabelId, TrBlackList(L"Подстрока:")), 0,
+    search->Add(new wxStaticText(this, kSearchLabelId, Tr(L"Подстрока:")), 0,
                 wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
     searchText_ = new wxTextCtrl(this, kSearchTextId, wxEmptyString, wxDefaultPosition,
                                  wxDefaultSize, wxTE_PROCESS_ENTER);
@@ -205,7 +204,7 @@ void CBlackListDlg::NewList() {
 }
 
 void CBlackListDlg::LoadFile() {
-    SetTitle(wxString(path_.wstring()) + " - " + TrBlackList(L"Редактор (ESC - завершить работу)"));
+    SetTitle(wxString(path_.wstring()) + " - " + Tr(L"Редактор (ESC - завершить работу)"));
     blacklist::LoadedBlackList loaded = blacklist::LoadBlackList(path_);
     if (loaded.scanFailed) {
         Tell(L"Контейнер недоступен", wxICON_QUESTION);
@@ -250,13 +249,13 @@ std::unique_ptr<wxMenu> CBlackListDlg::PrepareContextMenu(const wxTreeItemId& it
     const BlackListItem* node = NodeOf(item);
     const int kind = node != nullptr ? node->Kind() : 0;
     auto menu = std::make_unique<wxMenu>();
-    menu->Append(kAddCurrencyId, TrBlackList(L"Добавить Валюту"));
-    menu->Append(kAddNominalId, TrBlackList(L"Добавить Номинал"));
-    menu->Append(kAddSubId, TrBlackList(L"Добавить Серийный номер"));
+    menu->Append(kAddCurrencyId, Tr(L"Добавить Валюту"));
+    menu->Append(kAddNominalId, Tr(L"Добавить Номинал"));
+    menu->Append(kAddSubId, Tr(L"Добавить Серийный номер"));
     if (kind != blacklist::kRootKind) {
         menu->AppendSeparator();
-        menu->Append(kEditId, TrBlackList(L"Редактировать..."));
-        menu->Append(kDeleteId, TrBlackList(L"Удалить..."));
+        menu->Append(kEditId, Tr(L"Редактировать..."));
+        menu->Append(kDeleteId, Tr(L"Удалить..."));
     }
     menu->Enable(kAddCurrencyId, item == tree_->GetRootItem() || kind == blacklist::kRootKind);
     menu->Enable(kAddNominalId, kind == blacklist::kCurrencyKind);
@@ -415,8 +414,8 @@ void CBlackListDlg::Save() {
 
 void CBlackListDlg::OnClose(wxCloseEvent& event) {
     if (modified_ && event.CanVeto() &&
-        platform::AskMessage(this, TrBlackList(L"Изменения не сохранены, всё равно выйти?"),
-                             GetTitle(), wxYES_NO | wxICON_STOP) != wxID_YES) {
+        platform::AskMessage(this, Tr(L"Изменения не сохранены, всё равно выйти?"), GetTitle(),
+                             wxYES_NO | wxICON_STOP) != wxID_YES) {
         event.Veto();
         return;
     }
@@ -432,7 +431,7 @@ void CBlackListDlg::OnCharHook(wxKeyEvent& event) {
 }
 
 void CBlackListDlg::Tell(const wchar_t* text, long icon) {
-    platform::AskMessage(this, TrBlackList(text), GetTitle(), wxOK | icon);
+    platform::AskMessage(this, Tr(text), GetTitle(), wxOK | icon);
 }
 
 bool CBlackListDlg::EditCurrency(std::wstring& name, std::wstring& comment) {

@@ -22,6 +22,7 @@
 #include "app/LanguageCatalogue.h"
 #include "app/ui/ProgramIcon.h"
 #include "app/ui/ToolkitLanguage.h"
+#include "app/ui/Translate.h"
 #include "app/ui/WindowLanguage.h"
 #include "blacklist/ui/CBlackListDlg.h"
 #include "blacklist/ui/CLoadingBlackListWnd.h"
@@ -56,14 +57,6 @@ constexpr const wchar_t* kNoFileChosen = L"Файл не был выбран";
 constexpr const wchar_t* kAgentNotResponding = L"Служба обновления не отвечает";
 constexpr const wchar_t* kBlackListWildcard =
     L"BlackList Files (*.blist)|*.blist|All Files (*.*)|*.*";
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-wxString Tr(const std::wstring& text) {
-    return Tr(text.c_str());
-}
 
 }  // namespace
 

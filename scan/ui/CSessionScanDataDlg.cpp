@@ -20,13 +20,13 @@
 #include "agent/AgentProtocol.h"
 #include "agent/RequestChannel.h"
 #include "app/AgentSettings.h"
+#include "app/ui/Translate.h"
 #include "app/ui/WindowLanguage.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/ProgramLog.h"
 #include "platform/TextConversion.h"
 #include "platform/ui/ModalQuestions.h"
 #include "scan/StoredScans.h"
-#include "translation/Vocabrix.h"
 #include "widgets/ui/CAnimatedPicture.h"
 
 namespace vorn {
@@ -36,14 +36,6 @@ namespace {
 constexpr const wchar_t* kCaption = L"Сканирование банкнот";
 // A copy that takes longer than this gets a progress window.
 constexpr auto kQuietCopy = std::chrono::milliseconds(700);
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-wxString Tr(const std::wstring& text) {
-    return Tr(text.c_str());
-}
 
 SessionTimestamp Now() {
     const std::time_t now = std::time(nullptr);
