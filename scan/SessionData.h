@@ -37,6 +37,14 @@ struct SessionData {
     std::wstring comment;
 };
 
+// The denomination and the year as the operator types them and as a session document holds
+// them: read as atol and atoi read them on the agent's platform, where both are 32 bits; a
+// negative denomination wraps into the unsigned field, the year keeps its low 16 bits.
+std::uint32_t DenominationFromText(std::string_view text);
+std::uint32_t DenominationFromText(std::wstring_view text);
+std::uint16_t YearFromText(std::string_view text);
+std::uint16_t YearFromText(std::wstring_view text);
+
 // The session document, UTF-8, one element a line, each line ending in "\n". Text values are
 // XML-escaped so that any comment reads back as it was typed.
 std::string FormatSessionData(const SessionData& data);

@@ -313,13 +313,9 @@ void CSessionScanDataDlg::OnStart() {
     session.timestamp = Now();
     session.authenticity = authenticity_->GetSelection();
     session.currency = currency_->GetValue().ToStdWstring();
-    // What the operator typed, read as the C runtime reads numbers: a negative denomination
-    // wraps into the unsigned field, the year keeps its low 16 bits.
-    // (a long of 32 bits, as the agent's platform has it).
-    session.denomination =
-        static_cast<std::uint32_t>(DecimalPrefix(denomination_->GetValue().ToStdWstring()));
-    session.year = static_cast<std::uint16_t>(
-        static_cast<std::uint32_t>(DecimalPrefix(year_->GetValue().ToStdWstring())) & 0xFFFF);
+    // Read as a stored session document is read, so that both agree on every text.
+    session.denomination = DenominationFromText(denomination_->GetValue().ToStdWstring());
+    session.year = YearFromText(year_->GetValue().ToStdWstring());
     session.version = version_->GetValue().ToStdWstring();
     session.rotation = rotation_->GetSelection();
     session.side = side_->GetSelection();
