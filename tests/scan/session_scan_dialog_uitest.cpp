@@ -354,6 +354,8 @@ TEST_F(ScanDialogTest, SaveToDiskWaitsForTheFetchAndNeedsAFullExportFolder) {
     Click(Dlg::kStartId);
     ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == L"Всего сканов: 2"; }));
     EXPECT_FALSE(Enabled(Dlg::kSaveToDiskId));
+    EXPECT_TRUE(Enabled(Dlg::kUploadId));
+    Screenshot("scan-session-second-fetch.png");
     answers_.ClearAsked();
     Click(Dlg::kSaveToDiskId);
     EXPECT_TRUE(answers_.asked().empty());
