@@ -6,7 +6,6 @@
 
 #include <wx/button.h>
 #include <wx/choice.h>
-#include <wx/filefn.h>
 #include <wx/gauge.h>
 #include <wx/hyperlink.h>
 #include <wx/progdlg.h>
