@@ -1,7 +1,5 @@
 #include "app/AgentSettings.h"
 
-#include <climits>
-
 #include "agent/AgentProtocol.h"
 #include "app/RegistryAccess.h"
 #include "platform/KnownFolders.h"
@@ -24,29 +22,6 @@ void Write(const wchar_t* name, const std::wstring& value) {
 }
 
 }  // namespace
-
-int DecimalPrefix(std::wstring_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-        negative = text[i] == L'-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        value = value * 10 + (text[i] - L'0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        return static_cast<int>(-value < INT_MIN ? INT_MIN : -value);
-    }
-    return static_cast<int>(value > INT_MAX ? INT_MAX : value);
-}
 
 std::wstring GetServerName() {
     return Read(L"ServerName").value_or(std::wstring());

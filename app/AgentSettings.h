@@ -10,12 +10,9 @@
 #include <string>
 
 #include "agent/AgentProtocolTypes.h"
+#include "app/DecimalText.h"
 
 namespace vorn {
-
-// Decimal text as the C runtime's atoi reads it: leading blanks, a sign, then digits up to the
-// first other character; 0 when there are none, saturated at the int range.
-int DecimalPrefix(std::wstring_view text);
 
 // Agent update settings (read only).
 std::wstring GetServerName();

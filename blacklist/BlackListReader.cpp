@@ -1,5 +1,7 @@
 #include "blacklist/BlackListReader.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -30,8 +32,9 @@ bool BlackListReader::Open(const std::filesystem::path& path) {
     const auto size = std::filesystem::file_size(path, error);
     std::ifstream file(path, std::ios::binary);
     if (error || !file) {
+        const std::string reason = error ? error.message() : std::strerror(errno);
         *this = BlackListReader();
-        Fail(0, "the file cannot be read");
+        Fail(0, "the file cannot be read: " + reason);
         return true;
     }
     if (size > kMaxFileSize) {
@@ -41,8 +44,9 @@ bool BlackListReader::Open(const std::filesystem::path& path) {
     }
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) {
+        const std::string reason = std::strerror(errno);
         *this = BlackListReader();
-        Fail(0, "the file cannot be read");
+        Fail(0, "the file cannot be read: " + reason);
         return true;
     }
     return OpenBytes(std::move(bytes));
@@ -151,6 +155,13 @@ std::unique_ptr<BlackListItem> BlackListReader::Next() {
     const std::size_t at = position_ + currentSize_;
     if (at >= imageSize_) {
         started_ = false;
+        // A list cut after a whole record would otherwise read as the part before the cut.
+        if (!AtEnd()) {
+            const std::size_t open = open_.size();
+            Fail(at, open == 0 ? std::string("the image ends before its nesting comes back to 0")
+                               : "the image ends with " + std::to_string(open) +
+                                     (open == 1 ? " container" : " containers") + " still open");
+        }
         return nullptr;
     }
     Record record;

@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "blacklist/BlackListItem.h"
+#include "blacklist/Composer.h"
 
 namespace vorn::blacklist {
 
-// Ends an optional leading block that the reader skips, with 4 more bytes after it.
-inline constexpr std::string_view kLeadingBlockMarker = "$$$VK_END$$$";
 // An image shorter than this holds no list.
 inline constexpr std::size_t kMinImageSize = 24;
 

@@ -1,12 +1,27 @@
 #include "blacklist/BlackListText.h"
 
 #include <stdexcept>
+#include <vector>
 
 namespace vorn::blacklist {
 
 namespace {
 
+// The version as the editor shows it: its letter, "*" for any, else its code.
+std::wstring VersionText(std::uint8_t version) {
+    if (version == kAnyVersion) {
+        return L"*";
+    }
+    if (version >= 'A' && version <= 'Z') {
+        return std::wstring(1, static_cast<wchar_t>(version));
+    }
+    return std::to_wstring(version);
+}
+
 std::wstring NodeLine(const BlackListItem& item) {
+    if (IsAnyNominal(&item)) {
+        return kAnyNominalLine;
+    }
     std::wstring line;
     if (item.Kind() == kNominalKind) {
         const auto& nominal = static_cast<const BlackListNominal&>(item);
@@ -14,7 +29,7 @@ std::wstring NodeLine(const BlackListItem& item) {
         line += L' ';
         line += nominal.year == kAnyYear ? L"*" : std::to_wstring(nominal.year);
         line += L' ';
-        line += nominal.version == kAnyVersion ? L"*" : std::to_wstring(nominal.version);
+        line += VersionText(nominal.version);
     } else if (item.Kind() == kCurrencyKind) {
         line = static_cast<const BlackListCurrency&>(item).Value();
     } else if (item.Kind() == kSubKind) {
@@ -35,19 +50,43 @@ void AppendBranch(std::wstring& out, const BlackListNode& node, std::size_t leve
     }
 }
 
-// "*" stands for any nominal and any year; ParseText itself takes it only for the version.
+// ParseText reads three decimal numbers and "*" only for the version; the text also has "*"
+// for any nominal and any year, and a version letter A to Z for its code.
 std::wstring NumbersForParse(const std::wstring& line) {
     const auto mark = line.find(L"//");
     std::wstring numbers = line.substr(0, mark);
-    const std::wstring rest = mark == std::wstring::npos ? std::wstring() : line.substr(mark);
-    if (numbers.rfind(L"* ", 0) == 0) {
-        numbers.replace(0, 1, std::to_wstring(kAnyNominal));
+    std::wstring rest;
+    if (mark != std::wstring::npos) {
+        // The spaces before " // " belong to the comment mark.
+        const std::size_t end = numbers.find_last_not_of(L' ') + 1;
+        rest = numbers.substr(end) + line.substr(mark);
+        numbers.erase(end);
     }
-    const auto second = numbers.find(L' ');
-    if (second != std::wstring::npos && numbers.compare(second + 1, 2, L"* ") == 0) {
-        numbers.replace(second + 1, 1, std::to_wstring(kAnyYear));
+    std::vector<std::wstring> tokens;
+    for (std::size_t start = 0;;) {
+        const auto space = numbers.find(L' ', start);
+        tokens.push_back(numbers.substr(start, space - start));
+        if (space == std::wstring::npos) {
+            break;
+        }
+        start = space + 1;
     }
-    return numbers + rest;
+    if (tokens.size() == 3) {
+        if (tokens[0] == L"*") {
+            tokens[0] = std::to_wstring(kAnyNominal);
+        }
+        if (tokens[1] == L"*") {
+            tokens[1] = std::to_wstring(kAnyYear);
+        }
+        if (tokens[2].size() == 1 && tokens[2][0] >= L'A' && tokens[2][0] <= L'Z') {
+            tokens[2] = std::to_wstring(static_cast<int>(tokens[2][0]));
+        }
+    }
+    std::wstring joined;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        joined += (i == 0 ? L"" : L" ") + tokens[i];
+    }
+    return joined + rest;
 }
 
 }  // namespace
@@ -96,6 +135,10 @@ ParsedTree TextToTree(const std::wstring& text) {
         std::unique_ptr<BlackListItem> item;
         if (level == 0) {
             item = std::make_unique<BlackListCurrency>(L"", nullptr);
+        } else if (level == 1 && line == kAnyNominalLine) {
+            path.resize(level + 1);
+            path.push_back(&path[level]->Add(std::make_unique<BlackListAnyNominal>()));
+            continue;
         } else if (level == 1) {
             item = std::make_unique<BlackListNominal>(100, 1995, kAnyVersion, nullptr);
             line = NumbersForParse(line);

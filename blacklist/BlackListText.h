@@ -1,10 +1,12 @@
 #pragma once
 
 // A black list as lines of text, for tools: one node a line below the root, two spaces of
-// indentation per level (currencies at none, denominations at one, serial numbers below),
-// each node in the form its ParseText reads: a currency or serial number as its value, a
-// denomination as nominal, year and version code separated by single spaces with "*" for
-// any, then " // " and the comment when there is one.
+// indentation per level (currencies at none, denominations at one, serial numbers below): a
+// currency or serial number as its value, a denomination as nominal, year and version
+// separated by single spaces with "*" for any, the version as the letter the editor shows (its
+// code where it is no letter A to Z; a code is read as well), then " // " and the comment when
+// there is one. "Any" at the level of denominations holds serial numbers that stand directly
+// under their currency.
 
 #include <cstddef>
 #include <memory>
@@ -13,6 +15,8 @@
 #include "blacklist/BlackListTree.h"
 
 namespace vorn::blacklist {
+
+inline constexpr const wchar_t* kAnyNominalLine = L"Any";
 
 std::wstring TreeToText(const BlackListNode& root);
 

@@ -95,6 +95,11 @@ int AddNodeRecord(Composer& composer, const BlackListItem& item, bool hasChildre
     }
 }
 
+bool IsAnyNominal(const BlackListItem* item) {
+    return item != nullptr && item->Kind() == kNominalKind &&
+           static_cast<const BlackListNominal*>(item)->IsAnyNominal();
+}
+
 int WriteTree(Composer& composer, const BlackListNode& root) {
     return WriteBranch(
         composer, &root,

@@ -41,11 +41,20 @@ LoadedBlackList LoadBlackList(BlackListReader& reader);
 // The record of one node; a substring is a group (type 4) exactly when it has children.
 int AddNodeRecord(Composer& composer, const BlackListItem& item, bool hasChildren);
 
+// True for the "Any" denomination that loading puts over serial numbers found directly under
+// their currency.
+bool IsAnyNominal(const BlackListItem* item);
+
 // Writes the branch under `node`: the node's record, then its children that have children of
 // their own, then those that have none (each group in tree order), then the end record; a
-// currency or denomination without children is closed all the same. `childrenOf(node)` gives
-// a node's children in order, `itemOf(node)` its BlackListItem (a node without one is left
-// out with its branch). Returns the first refusal of the composer, or kComposeOk.
+// currency or denomination without children is closed all the same. An "Any" denomination is
+// no record of its own: its children are written in its place, directly under the currency and
+// ahead of the currency's denominations, as they were read (a reader puts a serial number that
+// follows a denomination under that denomination). `childrenOf(node)` gives a node's children
+// in order, `itemOf(node)` its BlackListItem (a node without one is left out with its branch).
+// Returns the first refusal of the composer, or kComposeOk; kComposeLeafBeforeContainer when
+// plain serial numbers under "Any" would have to stand before a denomination, which the file
+// cannot hold.
 template <class Node, class ChildrenOf, class ItemOf>
 int WriteBranch(Composer& composer, const Node& node, const ChildrenOf& childrenOf,
                 const ItemOf& itemOf) {
@@ -53,28 +62,40 @@ int WriteBranch(Composer& composer, const Node& node, const ChildrenOf& children
     if (item == nullptr) {
         return kComposeOk;
     }
-    const std::vector<Node> children = childrenOf(node);
-    if (const int result = AddNodeRecord(composer, *item, !children.empty());
+    std::vector<Node> direct;  // children of "Any", written straight under this node
+    std::vector<Node> own;
+    for (const Node& child : childrenOf(node)) {
+        if (IsAnyNominal(itemOf(child))) {
+            for (const Node& grandchild : childrenOf(child)) {
+                direct.push_back(grandchild);
+            }
+        } else {
+            own.push_back(child);
+        }
+    }
+    if (const int result = AddNodeRecord(composer, *item, !direct.empty() || !own.empty());
         result != kComposeOk) {
         return result;
     }
-    if (children.empty()) {
+    if (direct.empty() && own.empty()) {
         const bool container = item->Kind() == kCurrencyKind || item->Kind() == kNominalKind;
         return container ? composer.AddEnd() : kComposeOk;
     }
-    std::vector<Node> leaves;
-    for (const Node& child : children) {
-        if (childrenOf(child).empty()) {
-            leaves.push_back(child);
-        } else if (const int result = WriteBranch(composer, child, childrenOf, itemOf);
-                   result != kComposeOk) {
-            return result;
+    for (const std::vector<Node>* children : {&direct, &own}) {
+        std::vector<Node> leaves;
+        for (const Node& child : *children) {
+            if (childrenOf(child).empty()) {
+                leaves.push_back(child);
+            } else if (const int result = WriteBranch(composer, child, childrenOf, itemOf);
+                       result != kComposeOk) {
+                return result;
+            }
         }
-    }
-    for (const Node& child : leaves) {
-        if (const int result = WriteBranch(composer, child, childrenOf, itemOf);
-            result != kComposeOk) {
-            return result;
+        for (const Node& child : leaves) {
+            if (const int result = WriteBranch(composer, child, childrenOf, itemOf);
+                result != kComposeOk) {
+                return result;
+            }
         }
     }
     return composer.AddEnd();

@@ -24,6 +24,10 @@ bool IsContainer(std::uint8_t type) {
 
 }  // namespace
 
+bool HoldsLeadingBlockMarker(std::string_view utf8) {
+    return utf8.find(kLeadingBlockMarker) != std::string_view::npos;
+}
+
 Composer::Composer(std::filesystem::path target) : target_(std::move(target)) {
     image_.reserve(kImageCapacity);
 }
@@ -38,6 +42,9 @@ int Composer::AddRoot() {
 int Composer::AddCurrency(std::string_view nameUtf8, std::string_view commentUtf8) {
     if (nameUtf8.size() > kMaxCurrencyBytes) {
         return kComposeTooLong;
+    }
+    if (HoldsLeadingBlockMarker(nameUtf8)) {
+        return kComposeMarker;
     }
     std::string payload(nameUtf8);
     payload.push_back('\0');
@@ -85,6 +92,12 @@ int Composer::Append(std::uint8_t type, const std::string& payload, std::string_
     }
     if (name.size() > kMaxCommentBytes) {
         return kComposeTooLong;
+    }
+    if (HoldsLeadingBlockMarker(name)) {
+        return kComposeMarker;
+    }
+    if (previous_ == kPlainSubRecord && IsContainer(type)) {
+        return kComposeLeafBeforeContainer;
     }
     if (IsContainer(type) && open_.size() >= kMaxOpenContainers) {
         return kComposeTooDeep;
@@ -145,7 +158,7 @@ int Composer::Append(std::uint8_t type, const std::string& payload, std::string_
 }
 
 bool Composer::Save() const {
-    if (counter_ != 0 || image_.empty()) {
+    if (counter_ != 0 || image_.empty() || previous_ == kRootRecord) {
         return false;
     }
     return platform::ReplaceFileAtomically(target_, image_);

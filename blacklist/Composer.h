@@ -40,6 +40,13 @@ inline constexpr std::size_t kMaxCurrencyBytes = 253;  // UTF-8 bytes
 inline constexpr std::size_t kMaxSubUnits = 126;       // UTF-16 units
 inline constexpr std::size_t kMaxCommentBytes = 126;   // UTF-8 bytes
 
+// Ends an optional leading block that readers skip (with 4 more bytes after it). Readers look
+// for it in the whole file, so no text of a list may hold it.
+inline constexpr std::string_view kLeadingBlockMarker = "$$$VK_END$$$";
+
+// True when a text written as UTF-8 into a record would be taken for the end of a leading block.
+bool HoldsLeadingBlockMarker(std::string_view utf8);
+
 // Results of an append; a refused record leaves the image as it was.
 enum ComposeResult : int {
     kComposeOk = 0,
@@ -50,6 +57,10 @@ enum ComposeResult : int {
     kComposeTooLong = -5,   // a value wider than its field
     kComposeBadType = -6,   // a substring record type other than 4 or 5
     kComposeTooDeep = -7,   // more containers open at once than a reader can follow
+    kComposeMarker = -8,    // a text holds the leading-block marker
+    // A container right after a plain substring, its sibling: the nesting counter would never
+    // come back to 0. Only serial numbers directly under a currency ("Any") lead here.
+    kComposeLeafBeforeContainer = -9,
 };
 
 class Composer {
@@ -64,8 +75,9 @@ public:
     int AddSub(std::u16string_view text, std::string_view commentUtf8, std::uint8_t type);
     int AddEnd();
 
-    // Writes the image to the target when it is complete (counter back at 0, not empty). The
-    // old file is replaced whole or left as it was.
+    // Writes the image to the target when it is complete: the counter back at 0 and at least
+    // one record after the root, since a root alone is no list a reader accepts. The old file
+    // is replaced whole or left as it was.
     bool Save() const;
 
     const std::string& Image() const { return image_; }

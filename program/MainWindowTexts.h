@@ -2,11 +2,7 @@
 
 // Texts and names that several of the main window's files share. Private to program/.
 
-#include <string>
-
-#include <wx/string.h>
-
-#include "translation/Vocabrix.h"
+#include "app/ui/Translate.h"
 
 namespace vorn::mainwindow {
 
@@ -16,13 +12,5 @@ inline constexpr const wchar_t* kNoFileChosen = L"Файл не был выбр�
 inline constexpr const wchar_t* kAgentNotResponding = L"Служба обновления не отвечает";
 inline constexpr const wchar_t* kBlackListWildcard =
     L"BlackList Files (*.blist)|*.blist|All Files (*.*)|*.*";
-
-inline wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-inline wxString Tr(const std::wstring& text) {
-    return Tr(text.c_str());
-}
 
 }  // namespace vorn::mainwindow

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include <tinyxml2.h>
 
+#include "app/DecimalText.h"
 #include "platform/TextConversion.h"
 #include "platform/XmlEscape.h"
 
@@ -45,28 +47,6 @@ std::string Line(const char* element, const std::string& value) {
 
 bool IsBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// As atol: blanks, a sign, digits up to the first other character; saturated instead of
-// undefined on overflow.
-long long LeadingInteger(std::string_view text, long long low, long long high) {
-    constexpr long long kCap = 1'000'000'000'000'000'000;
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        // Capped well above every range asked for, so that it never overflows.
-        value = std::min(value * 10 + (text[i] - '0'), kCap);
-    }
-    value = negative ? -value : value;
-    return value < low ? low : (value > high ? high : value);
 }
 
 // The six numbers of a time stamp, each separator skipped unchecked. Reading stops at the
@@ -160,12 +140,10 @@ SessionData ParseSessionData(std::string_view document) {
         data.side = FromWord(value, kSideWords);
     }
     if (const char* value = text("nominal")) {
-        // A negative number wraps into the unsigned field, as the agent reads it too.
-        data.denomination =
-            static_cast<std::uint32_t>(LeadingInteger(value, LONG_MIN, LONG_MAX) & 0xFFFFFFFF);
+        data.denomination = DenominationFromText(value);
     }
     if (const char* value = text("release")) {
-        data.year = static_cast<std::uint16_t>(LeadingInteger(value, INT_MIN, INT_MAX) & 0xFFFF);
+        data.year = YearFromText(value);
     }
     return data;
 }
@@ -184,33 +162,63 @@ SessionData LoadSessionData(const std::filesystem::path& file) {
     return ParseSessionData(bytes);
 }
 
-std::wstring ValidateSessionData(const SessionData& data) {
-    std::wstring messages;
-    if (data.uin.empty()) {
-        messages += L"\r\nНе указан серийный номер устройства;";
-    }
-    if (data.authenticity == kSessionValueNotSet) {
-        messages += L"\r\nНе указано значение подлинности банкнот;";
-    }
-    if (Utf16Length(data.currency) != 3) {
-        messages += L"\r\nКод валюты должен состоять из 3-ех символов;";
-    }
-    if (data.denomination == 0) {
-        messages += L"\r\nНеверное значение номинала;";
-    }
-    if (data.year == 0 || data.year > 9999) {
-        messages += L"\r\nНеверное значение года выпуска;";
-    }
-    if (Utf16Length(data.version) != 1) {
-        messages += L"\r\nВерсия должна состоять из одного символа;";
-    }
-    if (data.rotation == kSessionValueNotSet) {
-        messages += L"\r\nНе указано значение ориентации(разворот);";
-    }
-    if (data.side == kSessionValueNotSet) {
-        messages += L"\r\nНе указано значение ориентации(сторона);";
-    }
+namespace {
+
+// A long of 32 bits, as on the agent's platform: typed and stored denominations read alike.
+template <class Text>
+std::uint32_t Denomination(Text text) {
+    // A negative number wraps into the unsigned field.
+    return static_cast<std::uint32_t>(LeadingInteger(text, INT32_MIN, INT32_MAX) & 0xFFFFFFFF);
+}
+
+template <class Text>
+std::uint16_t Year(Text text) {
+    return static_cast<std::uint16_t>(LeadingInteger(text, INT_MIN, INT_MAX) & 0xFFFF);
+}
+
+}  // namespace
+
+std::uint32_t DenominationFromText(std::string_view text) {
+    return Denomination(text);
+}
+
+std::uint32_t DenominationFromText(std::wstring_view text) {
+    return Denomination(text);
+}
+
+std::uint16_t YearFromText(std::string_view text) {
+    return Year(text);
+}
+
+std::uint16_t YearFromText(std::wstring_view text) {
+    return Year(text);
+}
+
+std::vector<std::wstring> SessionDataProblems(const SessionData& data) {
+    std::vector<std::wstring> messages;
+    auto check = [&](bool fails, const wchar_t* message) {
+        if (fails) {
+            messages.emplace_back(message);
+        }
+    };
+    check(data.uin.empty(), L"\r\nНе указан серийный номер устройства;");
+    check(data.authenticity == kSessionValueNotSet,
+          L"\r\nНе указано значение подлинности банкнот;");
+    check(Utf16Length(data.currency) != 3, L"\r\nКод валюты должен состоять из 3-ех символов;");
+    check(data.denomination == 0, L"\r\nНеверное значение номинала;");
+    check(data.year == 0 || data.year > 9999, L"\r\nНеверное значение года выпуска;");
+    check(Utf16Length(data.version) != 1, L"\r\nВерсия должна состоять из одного символа;");
+    check(data.rotation == kSessionValueNotSet, L"\r\nНе указано значение ориентации(разворот);");
+    check(data.side == kSessionValueNotSet, L"\r\nНе указано значение ориентации(сторона);");
     return messages;
+}
+
+std::wstring ValidateSessionData(const SessionData& data) {
+    std::wstring joined;
+    for (const std::wstring& message : SessionDataProblems(data)) {
+        joined += message;
+    }
+    return joined;
 }
 
 std::wstring SessionFolderName(const SessionData& data) {

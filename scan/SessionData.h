@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -36,6 +37,14 @@ struct SessionData {
     std::wstring comment;
 };
 
+// The denomination and the year as the operator types them and as a session document holds
+// them: read as atol and atoi read them on the agent's platform, where both are 32 bits; a
+// negative denomination wraps into the unsigned field, the year keeps its low 16 bits.
+std::uint32_t DenominationFromText(std::string_view text);
+std::uint32_t DenominationFromText(std::wstring_view text);
+std::uint16_t YearFromText(std::string_view text);
+std::uint16_t YearFromText(std::wstring_view text);
+
 // The session document, UTF-8, one element a line, each line ending in "\n". Text values are
 // XML-escaped so that any comment reads back as it was typed.
 std::string FormatSessionData(const SessionData& data);
@@ -47,8 +56,11 @@ SessionData ParseSessionData(std::string_view document);
 // ParseSessionData of a file; a missing, unreadable or oversized file gives initial values.
 SessionData LoadSessionData(const std::filesystem::path& file);
 
-// The messages of every failed check, in a fixed order, each starting with "\r\n"; empty when
-// the record is valid.
+// The message of every failed check, in a fixed order, each starting with "\r\n"; none when
+// the record is valid. Each is one text of the language files, so a window translates each
+// before it joins them.
+std::vector<std::wstring> SessionDataProblems(const SessionData& data);
+// The messages of SessionDataProblems joined; empty when the record is valid.
 std::wstring ValidateSessionData(const SessionData& data);
 
 // UIN, "_", then the start time as YYYYMMDDhhmmss (the year unpadded).

@@ -116,21 +116,48 @@ bool CopyFolder(const fs::path& source, const fs::path& target, const CopyProgre
     return true;
 }
 
-bool RemoveFolder(const fs::path& folder) {
+bool RemoveCopiedFiles(const fs::path& source, const fs::path& target) {
     std::error_code ec;
-    if (fs::remove_all(folder, ec) != static_cast<std::uintmax_t>(-1) && !ec) {
-        return true;
+    std::vector<fs::path> files;
+    std::vector<fs::path> folders;
+    for (fs::recursive_directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        (it->is_directory(kind) && !it->is_symlink(kind) ? folders : files).push_back(it->path());
     }
-    // Read-only entries (or folders) refuse; make everything writable and try once more.
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code ignored;
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    if (ec) {
+        return false;
+    }
+    // A read-only entry, or one in a read-only folder, is made writable and tried once more.
+    auto remove = [](const fs::path& entry) {
+        std::error_code error;
+        if (fs::remove(entry, error) && !error) {
+            return;
+        }
+        for (const fs::path& p : {entry.parent_path(), entry}) {
+            fs::permissions(p, fs::perms::owner_all, fs::perm_options::add, error);
+        }
+        fs::remove(entry, error);
+    };
+    for (const fs::path& file : files) {
+        std::error_code a;
+        std::error_code b;
+        const fs::path copy = target / fs::relative(file, source, a);
+        const bool same = !a && fs::is_regular_file(copy, b) &&
+                          fs::file_size(file, a) == fs::file_size(copy, b) && !a && !b;
+        if (same) {
+            remove(file);
+        }
+    }
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if (fs::is_empty(*it, ec)) {
+            remove(*it);
+        }
+    }
+    if (fs::is_empty(source, ec)) {
+        remove(source);
     }
     std::error_code ignored;
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
-    ec.clear();
-    fs::remove_all(folder, ec);
-    return !ec && !fs::exists(folder, ignored);
+    return !fs::exists(source, ignored);
 }
 
 }  // namespace vorn

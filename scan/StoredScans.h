@@ -33,7 +33,10 @@ using CopyProgress = std::function<bool(std::uintmax_t bytesDone, std::uintmax_t
 bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& target,
                 const CopyProgress& progress, std::wstring& error);
 
-// Removes `folder` and everything in it; entries that refuse are made writable and tried again.
-bool RemoveFolder(const std::filesystem::path& folder);
+// Removes from `source` every file that `target` holds at the same place with the same size,
+// then every folder left empty, `source` included; entries that refuse are made writable and
+// tried again. A file the copy does not hold (a scan that came after it) stays, so nothing is
+// lost that was not copied. True when `source` is gone.
+bool RemoveCopiedFiles(const std::filesystem::path& source, const std::filesystem::path& target);
 
 }  // namespace vorn

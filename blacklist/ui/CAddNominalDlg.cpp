@@ -5,11 +5,12 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/valtext.h>
 
+#include "app/ui/Translate.h"
 #include "blacklist/BlackListItem.h"
 #include "blacklist/ui/ValueEntryDialog.h"
 #include "platform/ui/DialogButtons.h"
+#include "platform/ui/DigitsOnly.h"
 #include "platform/ui/ModalQuestions.h"
 
 namespace vorn {
@@ -32,33 +33,34 @@ CAddNominalDlg::CAddNominalDlg(wxWindow* parent, std::uint32_t nominal, std::uin
     : wxDialog(parent, wxID_ANY, "Add/Edit Denomination") {
     const bool anyNominal = nominal == blacklist::kAnyNominal;
     const bool anyYear = year >= blacklist::kAnyYear;
-    const wxTextValidator digits(wxFILTER_DIGITS);
 
     auto* grid = new wxFlexGridSizer(3, FromDIP(6), FromDIP(8));
     grid->AddGrowableCol(1);
     auto label = [&](int id, const wchar_t* text) {
-        grid->Add(new wxStaticText(this, id, TrBlackList(text)), 0, wxALIGN_CENTER_VERTICAL);
+        grid->Add(new wxStaticText(this, id, Tr(text)), 0, wxALIGN_CENTER_VERTICAL);
     };
     label(1131, L"Номинал:");
     nominal_ = new wxTextCtrl(this, kNominalId, wxString::Format("%u", anyNominal ? 100u : nominal),
-                              wxDefaultPosition, FromDIP(wxSize(120, -1)), 0, digits);
+                              wxDefaultPosition, FromDIP(wxSize(120, -1)));
     grid->Add(nominal_, 1, wxEXPAND);
-    anyNominal_ = new wxCheckBox(this, kAnyNominalId, TrBlackList(L"Любой Номинал"));
+    anyNominal_ = new wxCheckBox(this, kAnyNominalId, Tr(L"Любой Номинал"));
     anyNominal_->SetValue(anyNominal);
     grid->Add(anyNominal_, 0, wxALIGN_CENTER_VERTICAL);
 
     label(1132, L"Год:");
     year_ = new wxTextCtrl(this, kYearId,
                            wxString::Format("%u", anyYear ? unsigned{kShownAnyYear} : year),
-                           wxDefaultPosition, wxDefaultSize, 0, digits);
+                           wxDefaultPosition, wxDefaultSize);
     grid->Add(year_, 1, wxEXPAND);
-    anyYear_ = new wxCheckBox(this, kAnyYearId, TrBlackList(L"Любой год"));
+    platform::AcceptDigitsOnly(nominal_);
+    platform::AcceptDigitsOnly(year_);
+    anyYear_ = new wxCheckBox(this, kAnyYearId, Tr(L"Любой год"));
     anyYear_->SetValue(anyYear);
     grid->Add(anyYear_, 0, wxALIGN_CENTER_VERTICAL);
 
     label(1133, L"Версия:");
     version_ = new wxChoice(this, kVersionId);
-    version_->Append(TrBlackList(L" Любая версия (*)"),
+    version_->Append(Tr(L" Любая версия (*)"),
                      reinterpret_cast<void*>(std::uintptr_t{blacklist::kAnyVersion}));
     int chosen = 0;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
@@ -113,7 +115,7 @@ blacklist::NominalEntry CAddNominalDlg::Entry() const {
 }
 
 void CAddNominalDlg::Refuse(const wchar_t* text) {
-    platform::AskMessage(this, TrBlackList(text), GetTitle(), wxOK | wxICON_STOP);
+    platform::AskMessage(this, Tr(text), GetTitle(), wxOK | wxICON_STOP);
 }
 
 void CAddNominalDlg::OnOk() {
@@ -126,6 +128,8 @@ void CAddNominalDlg::OnOk() {
         Refuse(L"Введите год выпуска");
     } else if (!CommentFits(comment_->GetValue().ToStdWstring())) {
         Refuse(L"Слишком длинный комментарий");
+    } else if (HoldsListMarker(comment_->GetValue().ToStdWstring())) {
+        Refuse(kListMarkerMessage);
     } else {
         SetReturnCode(wxID_OK);  // EndDialog keeps it only for a modal run
         EndDialog(wxID_OK);

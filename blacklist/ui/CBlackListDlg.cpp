@@ -10,6 +10,7 @@
 #include <wx/textctrl.h>
 
 #include "app/ui/ProgramIcon.h"
+#include "app/ui/Translate.h"
 #include "blacklist/BlackListItem.h"
 #include "blacklist/BlackListTree.h"
 #include "blacklist/Composer.h"
@@ -64,9 +65,7 @@ CBlackListDlg::CBlackListDlg(wxWindow* parent, const std::filesystem::path& path
                            wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_SINGLE | wxBORDER_THEME);
     tree_->SetImageList(&images_);
 
-    auto button = [this](int id, const wchar_t* text) {
-        return new wxButton(this, id, TrBlackList(text));
-    };
+    auto button = [this](int id, const wchar_t* text) { return new wxButton(this, id, Tr(text)); };
     auto* column = new wxBoxSizer(wxVERTICAL);
     for (const auto& [id, text] :
          {std::pair{kAddId, L"Добавить..."}, {kEditId, L"Редактор..."}, {kDeleteId, L"Удалить"}}) {
@@ -80,7 +79,7 @@ CBlackListDlg::CBlackListDlg(wxWindow* parent, const std::filesystem::path& path
     middle->Add(column, 0, wxEXPAND);
 
     auto* search = new wxBoxSizer(wxHORIZONTAL);
-    search->Add(new wxStaticText(this, kSearchLabelId, TrBlackList(L"Подстрока:")), 0,
+    search->Add(new wxStaticText(this, kSearchLabelId, Tr(L"Подстрока:")), 0,
                 wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
     searchText_ = new wxTextCtrl(this, kSearchTextId, wxEmptyString, wxDefaultPosition,
                                  wxDefaultSize, wxTE_PROCESS_ENTER);
@@ -205,7 +204,7 @@ void CBlackListDlg::NewList() {
 }
 
 void CBlackListDlg::LoadFile() {
-    SetTitle(wxString(path_.wstring()) + " - " + TrBlackList(L"Редактор (ESC - завершить работу)"));
+    SetTitle(wxString(path_.wstring()) + " - " + Tr(L"Редактор (ESC - завершить работу)"));
     blacklist::LoadedBlackList loaded = blacklist::LoadBlackList(path_);
     if (loaded.scanFailed) {
         Tell(L"Контейнер недоступен", wxICON_QUESTION);
@@ -250,13 +249,13 @@ std::unique_ptr<wxMenu> CBlackListDlg::PrepareContextMenu(const wxTreeItemId& it
     const BlackListItem* node = NodeOf(item);
     const int kind = node != nullptr ? node->Kind() : 0;
     auto menu = std::make_unique<wxMenu>();
-    menu->Append(kAddCurrencyId, TrBlackList(L"Добавить Валюту"));
-    menu->Append(kAddNominalId, TrBlackList(L"Добавить Номинал"));
-    menu->Append(kAddSubId, TrBlackList(L"Добавить Серийный номер"));
+    menu->Append(kAddCurrencyId, Tr(L"Добавить Валюту"));
+    menu->Append(kAddNominalId, Tr(L"Добавить Номинал"));
+    menu->Append(kAddSubId, Tr(L"Добавить Серийный номер"));
     if (kind != blacklist::kRootKind) {
         menu->AppendSeparator();
-        menu->Append(kEditId, TrBlackList(L"Редактировать..."));
-        menu->Append(kDeleteId, TrBlackList(L"Удалить..."));
+        menu->Append(kEditId, Tr(L"Редактировать..."));
+        menu->Append(kDeleteId, Tr(L"Удалить..."));
     }
     menu->Enable(kAddCurrencyId, item == tree_->GetRootItem() || kind == blacklist::kRootKind);
     menu->Enable(kAddNominalId, kind == blacklist::kCurrencyKind);
@@ -317,9 +316,16 @@ void CBlackListDlg::EditSelection() {
     if (node == nullptr || selected == tree_->GetRootItem()) {
         return;
     }
-    node->EditWithDialog(*this);
-    // An "Any" item shows its numbers from now on: they are what a save writes.
-    tree_->SetItemText(selected, node->GetText());
+    if (node->EditWithDialog(*this) && blacklist::IsAnyNominal(node)) {
+        // Numbers typed for "Any" make it a denomination of its own, which a save writes.
+        auto denomination = std::make_unique<blacklist::BlackListNominal>(
+            static_cast<const blacklist::BlackListNominal&>(*node));
+        node = denomination.get();
+        wxTreeItemData* replaced = tree_->GetItemData(selected);
+        tree_->SetItemData(selected, new NodeData(std::move(denomination)));
+        delete replaced;  // the tree does not free data it no longer holds
+    }
+    tree_->SetItemText(selected, ItemText(*node));
     modified_ = true;
 }
 
@@ -369,6 +375,11 @@ void CBlackListDlg::Search() {
 void CBlackListDlg::Save() {
     Tell(L"Если не введён не один серийный номер банкноты, то отбраковка выполняться не будет!",
          wxICON_EXCLAMATION);
+    // A root alone is no list any reader accepts; writing it would only spoil a good file.
+    if (!tree_->GetRootItem().IsOk() || tree_->GetChildrenCount(tree_->GetRootItem(), false) == 0) {
+        Tell(L"В списке нет ни одной валюты: сохранять нечего.", wxICON_STOP);
+        return;
+    }
     platform::FileQuestion question;
     question.save = true;
     question.fileName = "*.blist";
@@ -385,6 +396,14 @@ void CBlackListDlg::Save() {
         [this](const wxTreeItemId& item) -> const BlackListItem* {
             return item.IsOk() ? NodeOf(item) : nullptr;
         });
+    if (written == blacklist::kComposeLeafBeforeContainer) {
+        Tell(
+            L"Список нельзя сохранить: серийные номера без вложенных номеров прямо под валютой "
+            L"(«Any») не могут стоять в файле рядом с номиналами этой валюты. Перенесите их под "
+            L"номинал.",
+            wxICON_STOP);
+        return;
+    }
     if (written != blacklist::kComposeOk || !composer.Save()) {
         Tell(L"Не удалось сохранить чёрный список.", wxICON_STOP);
         return;
@@ -395,8 +414,8 @@ void CBlackListDlg::Save() {
 
 void CBlackListDlg::OnClose(wxCloseEvent& event) {
     if (modified_ && event.CanVeto() &&
-        platform::AskMessage(this, TrBlackList(L"Изменения не сохранены, всё равно выйти?"),
-                             GetTitle(), wxYES_NO | wxICON_STOP) != wxID_YES) {
+        platform::AskMessage(this, Tr(L"Изменения не сохранены, всё равно выйти?"), GetTitle(),
+                             wxYES_NO | wxICON_STOP) != wxID_YES) {
         event.Veto();
         return;
     }
@@ -412,7 +431,7 @@ void CBlackListDlg::OnCharHook(wxKeyEvent& event) {
 }
 
 void CBlackListDlg::Tell(const wchar_t* text, long icon) {
-    platform::AskMessage(this, TrBlackList(text), GetTitle(), wxOK | icon);
+    platform::AskMessage(this, Tr(text), GetTitle(), wxOK | icon);
 }
 
 bool CBlackListDlg::EditCurrency(std::wstring& name, std::wstring& comment) {

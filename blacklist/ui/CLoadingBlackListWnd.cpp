@@ -4,18 +4,10 @@
 
 #include <wx/dcbuffer.h>
 
+#include "app/ui/Translate.h"
 #include "resources/images/loading_blacklist.xpm"
-#include "translation/Vocabrix.h"
 
 namespace vorn {
-
-namespace {
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-}  // namespace
 
 CLoadingBlackListWnd::CLoadingBlackListWnd()
     : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxPoint(0, 0), wxSize(kWidth, kHeight),

@@ -45,8 +45,10 @@ private:
     wxTextCtrl* comment_ = nullptr;
 };
 
-// The dialog texts translated, and the message shown when a comment does not fit its field.
-wxString TrBlackList(const wchar_t* text);
+// Whether a comment fits its field.
 bool CommentFits(const std::wstring& comment);
+// A text that would end a list file's leading block for every reader, and its message.
+bool HoldsListMarker(const std::wstring& text);
+inline constexpr const wchar_t* kListMarkerMessage = L"Текст не может содержать «$$$VK_END$$$»";
 
 }  // namespace vorn

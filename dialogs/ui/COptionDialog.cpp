@@ -13,32 +13,14 @@
 
 #include "app/AgentSettings.h"
 #include "app/ui/ProgramIcon.h"
+#include "app/ui/Translate.h"
 #include "app/ui/WindowLanguage.h"
 #include "dialogs/OptionValues.h"
 #include "dialogs/ui/CHourMinuteCtrl.h"
+#include "platform/ui/DigitsOnly.h"
 #include "platform/ui/ModalQuestions.h"
-#include "translation/Vocabrix.h"
 
 namespace vorn {
-
-namespace {
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-// Fields that take digits only; a pasted text that is no number reads as 0.
-void AcceptDigitsOnly(wxTextCtrl* edit) {
-    edit->Bind(wxEVT_CHAR, [](wxKeyEvent& event) {
-        const wxChar c = event.GetUnicodeKey();
-        if (c == WXK_NONE || c < WXK_SPACE || c == WXK_DELETE || event.HasModifiers() ||
-            (c >= '0' && c <= '9')) {
-            event.Skip();
-        }
-    });
-}
-
-}  // namespace
 
 COptionDialog::COptionDialog(wxWindow* parent, OptionDialogActions actions)
     : wxDialog(parent, wxID_ANY, L"Настройки системы"), actions_(std::move(actions)) {
@@ -82,8 +64,8 @@ COptionDialog::COptionDialog(wxWindow* parent, OptionDialogActions actions)
 
     serverNameLabel->Hide();
     serverName_->Hide();
-    AcceptDigitsOnly(loadTimeout_);
-    AcceptDigitsOnly(countPeriod_);
+    platform::AcceptDigitsOnly(loadTimeout_);
+    platform::AcceptDigitsOnly(countPeriod_);
     const wxSize numberSize(loadTimeout_->GetTextExtent("0000000").x + FromDIP(16), -1);
     loadTimeout_->SetMinSize(numberSize);
     countPeriod_->SetMinSize(numberSize);
@@ -147,6 +129,17 @@ COptionDialog::COptionDialog(wxWindow* parent, OptionDialogActions actions)
         }
     }
 
+    // Without a Cancel button the toolkit would take Escape and the close box for OK and store
+    // what was typed; both cancel here, also while a folder cannot be made.
+    SetEscapeId(wxID_NONE);
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE) {
+            EndDialog(wxID_CANCEL);
+            return;
+        }
+        event.Skip();
+    });
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndDialog(wxID_CANCEL); });
     dailyCheck_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { ApplyDailyCheckState(); });
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);

@@ -5,6 +5,7 @@
 #include <wx/textctrl.h>
 
 #include "app/ui/WindowLanguage.h"
+#include "platform/ui/DialogButtons.h"
 
 namespace vorn {
 
@@ -13,22 +14,17 @@ CRamFileListDialog::CRamFileListDialog(wxWindow* parent)
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER) {
     edit_ = new wxTextCtrl(this, kListId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                            wxTE_READONLY);
-    auto* ok = new wxButton(this, wxID_OK, "OK");
-    auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
+    auto* buttons = platform::CreateOkCancelButtons(this);
     ApplyLanguageToWindow(this);
 
     // Template 164: the list is 503 dialog units wide.
     edit_->SetMinSize(wxSize(ConvertDialogToPixels(wxSize(503, 0)).x, -1));
     const int gap = FromDIP(8);
-    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(ok, 0, wxRIGHT, gap);
-    buttons->Add(cancel);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(edit_, 0, wxEXPAND | wxALL, gap);
-    top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, gap);
+    top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, gap);
     SetSizerAndFit(top);
-    ok->SetDefault();
-    ok->SetFocus();
+    FindWindow(wxID_OK)->SetFocus();
     CentreOnParent();
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/AppProfile.h"
 #include "app/ui/WindowLanguage.h"
+#include "platform/ui/DialogButtons.h"
 
 namespace vorn {
 
@@ -14,8 +15,7 @@ CRamFilenameDialog::CRamFilenameDialog(const std::wstring& prompt, wxWindow* par
     : wxDialog(parent, wxID_ANY, "Select RAM File Name"), fileName_(GetLastRamFilename()) {
     auto* promptText = new wxStaticText(this, kPromptId, "Enter the RAM File Name");
     edit_ = new wxTextCtrl(this, kFileNameId, wxEmptyString);
-    auto* ok = new wxButton(this, wxID_OK, "OK");
-    auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
+    auto* buttons = platform::CreateOkCancelButtons(this);
     ApplyLanguageToWindow(this);
 
     // Template 163: the prompt and the field are 295 dialog units wide.
@@ -27,16 +27,12 @@ CRamFilenameDialog::CRamFilenameDialog(const std::wstring& prompt, wxWindow* par
     edit_->SetMinSize(wxSize(width, -1));
 
     const int gap = FromDIP(8);
-    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(ok, 0, wxRIGHT, gap);
-    buttons->Add(cancel);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(promptText, 0, wxALL, gap);
     top->AddSpacer(gap);
     top->Add(edit_, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
-    top->Add(buttons, 0, wxALIGN_RIGHT | wxALL, gap);
+    top->Add(buttons, 0, wxEXPAND | wxALL, gap);
     SetSizerAndFit(top);
-    ok->SetDefault();
     edit_->SetFocus();
     edit_->SelectAll();
     CentreOnParent();

@@ -4,7 +4,6 @@
 
 #include <wx/dialog.h>
 
-class wxKeyEvent;
 class wxTextCtrl;
 
 namespace vorn {
@@ -21,8 +20,6 @@ public:
     const std::wstring& SerialNumber() const { return serial_; }
 
 private:
-    void OnChar(wxKeyEvent& event);
-    void OnText();
     void OnOK();
 
     std::wstring serial_;

@@ -8,6 +8,7 @@
 #include "app/AgentSettings.h"
 #include "app/AppProfile.h"
 #include "app/ui/WindowLanguage.h"
+#include "platform/ui/DialogButtons.h"
 
 namespace vorn {
 
@@ -21,8 +22,7 @@ CServerParams::CServerParams(wxWindow* parent)
     auto* portLabel =
         new wxStaticText(this, wxID_ANY, L"Порт:", wxDefaultPosition, wxDefaultSize, wxALIGN_RIGHT);
     portEdit_ = new wxTextCtrl(this, kPortId, wxEmptyString);
-    auto* ok = new wxButton(this, wxID_OK, "OK");
-    auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
+    auto* buttons = platform::CreateOkCancelButtons(this);
     ApplyLanguageToWindow(this);
 
     addressEdit_->ChangeValue(address_);
@@ -35,17 +35,13 @@ CServerParams::CServerParams(wxWindow* parent)
     fields->Add(addressEdit_, 1, wxEXPAND);
     fields->Add(portLabel, 0, wxALIGN_CENTER_VERTICAL | wxALIGN_RIGHT);
     fields->Add(portEdit_, 1, wxEXPAND);
-    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(ok, 0, wxRIGHT, gap);
-    buttons->Add(cancel);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(fields, 1, wxEXPAND | wxALL, gap);
-    top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, gap);
+    top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, gap);
     SetSizer(top);
     // Template 154 is 310 dialog units wide.
     SetMinSize(wxSize(ConvertDialogToPixels(wxSize(310, 0)).x, -1));
     Fit();
-    ok->SetDefault();
     CentreOnParent();
 
     Bind(

@@ -4,18 +4,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/ui/Translate.h"
 #include "platform/ui/DialogButtons.h"
-#include "translation/Vocabrix.h"
 
 namespace vorn {
-
-namespace {
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-}  // namespace
 
 CHttpCredentialsDlg::CHttpCredentialsDlg(wxWindow* parent, bool proxy)
     : wxDialog(parent, wxID_ANY, Tr(L"Авторизация")) {

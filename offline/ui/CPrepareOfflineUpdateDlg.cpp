@@ -10,21 +10,13 @@
 #include "agent/AgentProtocol.h"
 #include "agent/RequestChannel.h"
 #include "app/ui/ProgramIcon.h"
+#include "app/ui/Translate.h"
 #include "app/ui/WindowLanguage.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "offline/OfflineRules.h"
 #include "platform/ui/ModalQuestions.h"
-#include "translation/Vocabrix.h"
 
 namespace vorn {
-
-namespace {
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-}  // namespace
 
 CPrepareOfflineUpdateDlg::CPrepareOfflineUpdateDlg(wxWindow* parent,
                                                    std::function<AgentErrorRecord()> lastError)

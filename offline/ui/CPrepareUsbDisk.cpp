@@ -11,6 +11,7 @@
 #include <wx/stattext.h>
 
 #include "app/AppProfile.h"
+#include "app/ui/Translate.h"
 #include "dialogs/ui/CServerParams.h"
 #include "logging/Logger.h"
 #include "offline/OfflineRules.h"
@@ -21,7 +22,6 @@
 #include "platform/TextConversion.h"
 #include "platform/ui/GioVolumeWatcher.h"
 #include "platform/ui/ModalQuestions.h"
-#include "translation/Vocabrix.h"
 
 namespace vorn {
 
@@ -30,10 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kLogLevel = 50;
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
 
 // Puts the values in place of the "%s" marks of a translated text, one after the other; a
 // translation with fewer marks simply shows fewer values.

@@ -14,15 +14,18 @@
 #include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 #include "agent/AgentProtocol.h"
 #include "agent/RequestChannel.h"
 #include "app/AgentSettings.h"
+#include "app/ui/Translate.h"
 #include "app/ui/WindowLanguage.h"
 #include "monitor/ui/CErrorReportingDlg.h"
+#include "platform/ProgramLog.h"
+#include "platform/TextConversion.h"
 #include "platform/ui/ModalQuestions.h"
 #include "scan/StoredScans.h"
-#include "translation/Vocabrix.h"
 #include "widgets/ui/CAnimatedPicture.h"
 
 namespace vorn {
@@ -32,14 +35,6 @@ namespace {
 constexpr const wchar_t* kCaption = L"Сканирование банкнот";
 // A copy that takes longer than this gets a progress window.
 constexpr auto kQuietCopy = std::chrono::milliseconds(700);
-
-wxString Tr(const wchar_t* text) {
-    return Localization::CVocabrix::Instance().TranslateString(text);
-}
-
-wxString Tr(const std::wstring& text) {
-    return Tr(text.c_str());
-}
 
 SessionTimestamp Now() {
     const std::time_t now = std::time(nullptr);
@@ -248,46 +243,56 @@ void CSessionScanDataDlg::Open(const std::vector<std::wstring>& uins) {
         text->ChangeValue(wxEmptyString);
     }
     version_->ChangeValue("A");
-    EnableSessionFields(true);
-    start_->Show();
-    start_->Enable();
-    stop_->Hide();
-    busy_->Hide();
-    busy_->Halt();
     scanCount_->SetLabel(wxEmptyString);
     uploadDone_->Hide();
     errorLink_->Hide();
     uploadProgress_->SetValue(0);
     uploadCounter_->SetLabel(wxEmptyString);
-    EnableStoredScanButtons(RecountStoredScans());
-    Relayout();
+    const int stored = RecountStoredScans();
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules_.Open(stored);
+    }
+    ShowState();
     Fit();
     CentreOnParent();
 }
 
 int CSessionScanDataDlg::StoredScans() const {
-    std::lock_guard lock(countMutex_);
-    return storedScans_;
+    std::lock_guard lock(rulesMutex_);
+    return rules_.StoredScans();
 }
 
 int CSessionScanDataDlg::RecountStoredScans() {
-    const int count = CountStoredScans(ScanStorageFolder());
-    std::lock_guard lock(countMutex_);
-    storedScans_ = count;
-    return count;
+    return CountStoredScans(ScanStorageFolder());
 }
 
-void CSessionScanDataDlg::EnableStoredScanButtons(int count) {
-    upload_->Enable(count > 0);
-    saveToDisk_->Enable(count > 0);
-}
-
-void CSessionScanDataDlg::EnableSessionFields(bool enable) {
+void CSessionScanDataDlg::ShowState() {
+    ScanSessionRules rules;
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules = rules_;
+    }
     for (wxWindow* field : std::initializer_list<wxWindow*>{
              uin_, authenticity_, currency_, denomination_, year_, version_, rotation_, side_,
              comment_, lastSessionButton_}) {
-        field->Enable(enable);
+        field->Enable(rules.FieldsEnabled());
     }
+    start_->Show(rules.StartShown());
+    start_->Enable(rules.StartShown());
+    stop_->Show(rules.Fetching());
+    stop_->Enable(rules.StopEnabled());
+    busy_->Show(rules.Fetching());
+    if (rules.Fetching()) {
+        if (!busy_->IsPlaying()) {
+            busy_->Start();
+        }
+    } else {
+        busy_->Halt();
+    }
+    upload_->Enable(rules.UploadEnabled());
+    saveToDisk_->Enable(rules.SaveEnabled());
+    Relayout();
 }
 
 void CSessionScanDataDlg::Relayout() {
@@ -307,21 +312,22 @@ void CSessionScanDataDlg::OnStart() {
     session.timestamp = Now();
     session.authenticity = authenticity_->GetSelection();
     session.currency = currency_->GetValue().ToStdWstring();
-    // What the operator typed, read as the C runtime reads numbers: a negative denomination
-    // wraps into the unsigned field, the year keeps its low 16 bits.
-    // (a long of 32 bits, as the agent's platform has it).
-    session.denomination =
-        static_cast<std::uint32_t>(DecimalPrefix(denomination_->GetValue().ToStdWstring()));
-    session.year = static_cast<std::uint16_t>(
-        static_cast<std::uint32_t>(DecimalPrefix(year_->GetValue().ToStdWstring())) & 0xFFFF);
+    // Read as a stored session document is read, so that both agree on every text.
+    session.denomination = DenominationFromText(denomination_->GetValue().ToStdWstring());
+    session.year = YearFromText(year_->GetValue().ToStdWstring());
     session.version = version_->GetValue().ToStdWstring();
     session.rotation = rotation_->GetSelection();
     session.side = side_->GetSelection();
     session.comment = comment_->GetValue().ToStdWstring();
 
-    const std::wstring problems = ValidateSessionData(session);
+    const std::vector<std::wstring> problems = SessionDataProblems(session);
     if (!problems.empty()) {
-        platform::AskMessage(this, Tr(problems), GetTitle(), wxOK);
+        // Each message is a text of its own in the language files.
+        wxString text;
+        for (const std::wstring& problem : problems) {
+            text += Tr(problem);
+        }
+        platform::AskMessage(this, text, GetTitle(), wxOK);
         return;
     }
     lastSession_ = session;
@@ -330,14 +336,12 @@ void CSessionScanDataDlg::OnStart() {
                              GetTitle(), wxOK | wxICON_ERROR);
         return;
     }
-    EnableSessionFields(false);
-    start_->Hide();
-    stop_->Enable();
-    stop_->Show();
-    busy_->Show();
-    busy_->Start();
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules_.StartAccepted();
+    }
     scanCount_->SetLabel(Tr(L"Всего сканов: 0"));
-    Relayout();
+    ShowState();
 }
 
 void CSessionScanDataDlg::OnStop() {
@@ -347,7 +351,11 @@ void CSessionScanDataDlg::OnStop() {
         return;
     }
     // The agent's notification that fetching has ended brings the buttons back.
-    stop_->Disable();
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules_.StopAccepted();
+    }
+    ShowState();
 }
 
 void CSessionScanDataDlg::OnScanProgress(std::int32_t number, std::int32_t result) {
@@ -366,19 +374,20 @@ void CSessionScanDataDlg::OnScanProgress(std::int32_t number, std::int32_t resul
         }
         scanCount_->SetLabel(Tr(L"Сканирование завершено.Всего сканов:") + " " +
                              wxString::Format("%d", number));
-        start_->Enable();
-        start_->Show();
-        stop_->Hide();
-        busy_->Halt();
-        busy_->Hide();
-        EnableSessionFields(true);
-        EnableStoredScanButtons(stored);
-        Relayout();
+        {
+            std::lock_guard lock(rulesMutex_);
+            rules_.FetchFinished(stored);
+        }
+        ShowState();
     });
 }
 
 void CSessionScanDataDlg::OnUpload() {
-    RecountStoredScans();
+    const int stored = RecountStoredScans();
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules_.Counted(stored);
+    }
     if (!Send(request::SendScanData())) {
         platform::AskMessage(this, Tr(L"Ошибка отправки сканов. Системный сервис не доступен!"),
                              GetTitle(), wxOK | wxICON_ERROR);
@@ -387,9 +396,11 @@ void CSessionScanDataDlg::OnUpload() {
     ShowUploadProgress(0);
     errorLink_->Hide();
     uploadDone_->Hide();
-    upload_->Disable();
-    saveToDisk_->Disable();
-    Relayout();
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules_.UploadAccepted();
+    }
+    ShowState();
 }
 
 void CSessionScanDataDlg::ShowUploadProgress(std::int32_t number) {
@@ -412,12 +423,15 @@ void CSessionScanDataDlg::OnUploadProgress(std::int32_t number, std::int32_t res
         if (result == 0) {
             ShowUploadProgress(number);
         } else if (result == 1) {
+            std::lock_guard lock(rulesMutex_);
+            rules_.UploadFinished();
             uploadDone_->Show();
         } else {
-            EnableStoredScanButtons(stored);
+            std::lock_guard lock(rulesMutex_);
+            rules_.UploadFailed(stored);
             errorLink_->Show();
         }
-        Relayout();
+        ShowState();
     });
 }
 
@@ -426,17 +440,49 @@ void CSessionScanDataDlg::OnErrorLink() {
     platform::RunModal(report);
 }
 
+std::wstring CSessionScanDataDlg::ExportFolder() {
+    std::wstring folder = GetExtractionScansFolder();
+    if (folder.empty()) {
+        const auto chosen =
+            platform::AskFolder(this, Tr(L"Выберите папку для сканов"), wxGetHomeDir());
+        return chosen ? chosen->ToStdWstring() : std::wstring();
+    }
+    if (!std::filesystem::path(folder).is_absolute()) {
+        // A relative folder would be the program's working folder, wherever that is.
+        platform::AskMessage(
+            this,
+            Tr(L"Папка для сканов должна быть задана полным путём:") + "\n" + wxString(folder),
+            GetTitle(), wxOK | wxICON_ERROR);
+        return {};
+    }
+    return folder;
+}
+
 void CSessionScanDataDlg::OnSaveToDisk() {
+    {
+        std::lock_guard lock(rulesMutex_);
+        if (!rules_.SaveEnabled()) {
+            return;  // scans still arrive or leave
+        }
+    }
     if (lastSession_.uin.empty()) {
         // No session was started in this run, so there is no folder to save.
         scanCount_->SetLabel(Tr(L"Нет сессии для сохранения: в этом запуске сканы не получались."));
         Relayout();
         return;
     }
-    RecountStoredScans();
+    const int stored = RecountStoredScans();
+    {
+        std::lock_guard lock(rulesMutex_);
+        rules_.Counted(stored);
+    }
+    const std::wstring exportFolder = ExportFolder();
+    if (exportFolder.empty()) {
+        return;
+    }
     const std::wstring name = SessionFolderName(lastSession_);
     const std::filesystem::path source = ScanStorageFolder() / name;
-    const std::filesystem::path target = std::filesystem::path(GetExtractionScansFolder()) / name;
+    const std::filesystem::path target = std::filesystem::path(exportFolder) / name;
 
     // The copy gets a progress window only when it takes a while.
     const auto started = std::chrono::steady_clock::now();
@@ -453,15 +499,20 @@ void CSessionScanDataDlg::OnSaveToDisk() {
         const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
         return progress->Update(std::min(percent, 100));
     };
-    std::wstring error;
+    std::wstring error = L"the session folder name is no plain folder name";
     const bool copied = IsPlainFolderName(name) && CopyFolder(source, target, onProgress, error);
     progress.reset();
     if (!copied) {
+        platform::ProgramLog("scan dialog: copying %s to %s failed: %s", source.string().c_str(),
+                             target.string().c_str(), platform::WideToUtf8(error).c_str());
         platform::AskMessage(this, Tr(L"Ошибка копирования сканов"), GetTitle(),
                              wxOK | wxICON_ERROR);
         return;
     }
-    RemoveFolder(source);
+    if (!RemoveCopiedFiles(source, target)) {
+        platform::ProgramLog("scan dialog: %s kept what was not copied to %s",
+                             source.string().c_str(), target.string().c_str());
+    }
     platform::AskMessage(this, Tr(L"Сканы успешно скопированы"), GetTitle(), wxOK);
 }
 

@@ -12,6 +12,7 @@
 #include "monitor/MainWindowOperations.h"
 #include "monitor/NotificationViews.h"
 #include "platform/ui/UiThreadCall.h"
+#include "scan/ScanSessionRules.h"
 #include "scan/SessionData.h"
 
 class wxButton;
@@ -83,8 +84,9 @@ private:
     void SetTemplateTexts();
     void Open(const std::vector<std::wstring>& uins);
     int RecountStoredScans();
-    void EnableStoredScanButtons(int count);
-    void EnableSessionFields(bool enable);
+    // Puts the rules' state on the buttons, the busy indicator and the session fields.
+    void ShowState();
+    std::wstring ExportFolder();
     void ShowUploadProgress(std::int32_t number);
     void Relayout();
     bool Send(const std::string& request);
@@ -99,8 +101,8 @@ private:
     std::function<AgentErrorRecord()> errorRecord_;
     std::vector<std::wstring> uins_;
     SessionData lastSession_;  // UI thread only
-    mutable std::mutex countMutex_;
-    int storedScans_ = 0;  // written by the UI thread and the notification worker
+    mutable std::mutex rulesMutex_;
+    ScanSessionRules rules_;  // changed by the UI thread and the notification worker
     std::atomic<bool> open_{false};
 
     wxChoice* uin_ = nullptr;

@@ -292,6 +292,77 @@ TEST(BlackListEditor, LoadingFillsInAnyAndRefusesDamage) {
     EXPECT_FALSE(editor.FindWindow(CBlackListDlg::kAddId)->IsEnabled());
 }
 
+// Saving refuses what no reader would take back as it was, and the old file stays.
+TEST(BlackListEditor, SaveKeepsAnyDirectlyUnderItsCurrencyAndRefusesWhatCannotBeRead) {
+    test::TempDir folder;
+    const fs::path file = folder / "list.blist";
+    blacklist::Composer composer(file);
+    composer.AddRoot();
+    composer.AddCurrency("USD", "");
+    composer.AddSub(u"77", "", blacklist::kPlainSubRecord);
+    composer.AddEnd();
+    composer.AddEnd();
+    ASSERT_TRUE(composer.Save());
+    const std::string original = test::ReadFileBytes(file);
+    const wxString anyRefused =
+        L"Список нельзя сохранить: серийные номера без вложенных номеров "
+        L"прямо под валютой («Any») не могут стоять в файле рядом с "
+        L"номиналами этой валюты. Перенесите их под номинал.";
+    const struct {
+        const char* what;
+        std::function<void(CBlackListDlg&)> change;  // before the save
+        bool picksFile;
+        wxString told;  // the last message
+        std::string kept;
+    } cases[] = {
+        {"unchanged", [](CBlackListDlg&) {}, true, L"Успешно сохранено.", original},
+        {"a denomination beside Any",
+         [](CBlackListDlg& editor) {
+             editor.Tree().SelectItem(FindItem(editor.Tree(), "USD"));
+             Command(editor, wxEVT_BUTTON, CBlackListDlg::kAddId);
+         },
+         true, anyRefused, original},
+        {"no currency",
+         [](CBlackListDlg& editor) {
+             editor.Tree().SelectItem(FindItem(editor.Tree(), "USD"));
+             Command(editor, wxEVT_BUTTON, CBlackListDlg::kDeleteId);
+         },
+         false, L"В списке нет ни одной валюты: сохранять нечего.", original},
+    };
+    for (const auto& c : cases) {
+        test::WriteFileBytes(file, original);
+        Operator person;
+        CBlackListDlg editor(nullptr, file);
+        c.change(editor);
+        person.answers.ClearAsked();
+        person.answers.Answer(wxID_OK);
+        if (c.picksFile) {
+            person.answers.Answer(wxID_OK, file.string());
+        }
+        person.answers.Answer(wxID_OK);
+        Command(editor, wxEVT_BUTTON, CBlackListDlg::kSaveId);
+        ASSERT_FALSE(person.answers.asked().empty()) << c.what;
+        EXPECT_EQ(person.answers.asked().back().text, c.told) << c.what;
+        EXPECT_EQ(person.answers.asked().size(), c.picksFile ? 3u : 2u) << c.what;
+        EXPECT_EQ(test::ReadFileBytes(file), c.kept) << c.what;
+    }
+
+    // Numbers typed for "Any" make it a denomination of its own.
+    Operator person;
+    CBlackListDlg editor(nullptr, file);
+    person.fill = [](wxDialog& dialog) {
+        static_cast<wxCheckBox*>(dialog.FindWindow(CAddNominalDlg::kAnyNominalId))->SetValue(false);
+        SetText(dialog, CAddNominalDlg::kNominalId, "50");
+    };
+    editor.Tree().SelectItem(FindItem(editor.Tree(), "Any"));
+    Command(editor, wxEVT_BUTTON, CBlackListDlg::kEditId);
+    EXPECT_EQ(TreeLines(editor.Tree(), editor.Tree().GetRootItem()),
+              "The Black List\n  USD\n    50, Год: 1995, Версия. *\n      77\n");
+    const wxTreeItemId edited = FindItem(editor.Tree(), L"50, Год: 1995, Версия. *");
+    ASSERT_TRUE(edited.IsOk());
+    EXPECT_FALSE(blacklist::IsAnyNominal(editor.NodeOf(edited)));
+}
+
 TEST(BlackListEditor, EscapeClosesAtOnceAndTheCloseBoxAsksFirst) {
     Operator person;
     auto* editor = new CBlackListDlg(nullptr, {});
@@ -363,6 +434,11 @@ TEST(BlackListEntryDialogs, PrefillAndOkChecks) {
     EXPECT_EQ(entry.version, 'C');
     anyNominal->SetValue(true);
     nominal->ChangeValue("0");
+    SetText(any, CAddNominalDlg::kCommentId, "$$$VK_END$$$");
+    person.messages.clear();
+    EXPECT_EQ(ClickOk(any), 0);
+    EXPECT_EQ(person.messages, std::vector<wxString>{wxString(kListMarkerMessage)});
+    SetText(any, CAddNominalDlg::kCommentId, "c");
     EXPECT_EQ(ClickOk(any), wxID_OK);
 
     // The two-field dialogs: empty both refused, a comment alone accepted, too long refused.
@@ -381,6 +457,9 @@ TEST(BlackListEntryDialogs, PrefillAndOkChecks) {
         {&sub, L"", L"", L"Введите строку"},
         {&sub, std::wstring(127, L'7'), L"", L"Слишком длинный серийный номер"},
         {&sub, std::wstring(126, L'Ж'), std::wstring(126, L'c'), nullptr},
+        {&currency, L"$$$VK_END$$$", L"", kListMarkerMessage},
+        {&currency, L"USD", L"a $$$VK_END$$$", kListMarkerMessage},
+        {&sub, L"12", L"$$$VK_END$$$", kListMarkerMessage},
     };
     for (const auto& c : values) {
         SetText(*c.dialog, ValueEntryDialog::kValueId, c.value);

@@ -72,6 +72,64 @@ TEST(BlackListFile, WritesTheKnownImagesByteForByte) {
     EXPECT_FALSE(Load(rootOnly).root);
 }
 
+// The image of records given as (type, text) pairs: 2 a currency, 3 a denomination 100/1995/B,
+// 4 and 5 serial numbers, 6 an end.
+std::string Records(std::initializer_list<std::pair<int, const char16_t*>> records) {
+    Composer composer("/nonexistent/unused.blist");
+    EXPECT_EQ(composer.AddRoot(), kComposeOk);
+    for (const auto& [type, text] : records) {
+        const std::u16string value(text);
+        const int result = type == kCurrencyRecord
+                               ? composer.AddCurrency(std::string(value.begin(), value.end()), "")
+                           : type == kNominalRecord ? composer.AddNominal(100, 1995, 'B', "")
+                           : type == kEndRecord
+                               ? composer.AddEnd()
+                               : composer.AddSub(value, "", static_cast<std::uint8_t>(type));
+        EXPECT_EQ(result, kComposeOk) << type;
+    }
+    EXPECT_EQ(composer.AddEnd(), kComposeOk);
+    return composer.Image();
+}
+
+// Serial numbers directly under a currency load under "Any" and are written back directly
+// under the currency, so that they keep matching every note of it.
+TEST(BlackListFile, AnyDenominationIsWrittenBackDirectlyUnderItsCurrency) {
+    const struct {
+        const char* what;
+        std::string image;
+        std::wstring text;
+    } cases[] = {
+        {"plain serial numbers", Records({{2, u"USD"}, {5, u"77"}, {5, u"78"}, {6, u""}}),
+         L"USD\n  Any\n    77\n    78\n"},
+        {"a group, then a denomination",
+         Records({{2, u"USD"},
+                  {4, u"7"},
+                  {5, u"71"},
+                  {6, u""},
+                  {3, u""},
+                  {5, u"1"},
+                  {6, u""},
+                  {6, u""}}),
+         L"USD\n  Any\n    7\n      71\n  100 1995 B\n    1\n"},
+    };
+    for (const auto& c : cases) {
+        const LoadedBlackList loaded = Load(c.image);
+        ASSERT_TRUE(loaded.root) << c.what << ": " << loaded.error;
+        EXPECT_EQ(TreeToText(*loaded.root), c.text) << c.what;
+        Composer again("/nonexistent/unused.blist");
+        ASSERT_EQ(WriteTree(again, *loaded.root), kComposeOk) << c.what;
+        EXPECT_EQ(again.Image(), c.image) << c.what;
+        EXPECT_EQ(Compose(c.text), c.image) << c.what;
+    }
+    // Plain serial numbers directly under a currency cannot come before its denominations in
+    // a file: the nesting would never close. Nothing is written.
+    const ParsedTree parsed = TextToTree(L"USD\n  Any\n    77\n  100 1995 *\n");
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    Composer composer("/nonexistent/unused.blist");
+    EXPECT_EQ(WriteTree(composer, *parsed.root), kComposeLeafBeforeContainer);
+    EXPECT_FALSE(composer.Save());
+}
+
 TEST(BlackListFile, PadsPayloadsAndNamesToEvenLengths) {
     const struct {
         std::string name;
@@ -104,8 +162,14 @@ TEST(BlackListFile, ComposerRefusesRecordsThatWouldBreakTheImage) {
     EXPECT_EQ(composer.AddSub(u"1", "", kCurrencyRecord), kComposeBadType);
     EXPECT_EQ(composer.AddCurrency(std::string(254, 'x'), ""), kComposeTooLong);
     EXPECT_EQ(composer.AddCurrency("USD", std::string(127, 'x')), kComposeTooLong);
+    // The leading-block marker in any text written as UTF-8: a reader would skip to it.
+    const std::string marked = "a$$$VK_END$$$b";
+    EXPECT_EQ(composer.AddCurrency(marked, ""), kComposeMarker);
+    EXPECT_EQ(composer.AddCurrency("USD", marked), kComposeMarker);
     EXPECT_EQ(composer.Image().size(), 16u);
     EXPECT_EQ(composer.AddCurrency(std::string(253, 'x'), std::string(126, 'y')), kComposeOk);
+    EXPECT_EQ(composer.AddNominal(1, 2, 3, marked), kComposeMarker);
+    EXPECT_EQ(composer.AddSub(u"1", "$$$VK_END$$$", kPlainSubRecord), kComposeMarker);
     EXPECT_EQ(composer.AddNominal(1, 2, 3, ""), kComposeOk);
     EXPECT_EQ(composer.AddSub(std::u16string(127, u'1'), "", kPlainSubRecord), kComposeTooLong);
     ASSERT_EQ(composer.AddSub(std::u16string(126, u'1'), "", kGroupSubRecord), kComposeOk);
@@ -136,7 +200,7 @@ TEST(BlackListFile, GroupingSubstringsAreWrittenBeforePlainOnesAndReadBack) {
         L"      22\n"
         L"        221\n"
         L"    3\n"
-        L"  * * 66\n"
+        L"  * * B\n"
         L"RUB\n";
     const std::string image = Compose(text);
     std::vector<std::wstring> order;
@@ -164,7 +228,7 @@ TEST(BlackListFile, GroupingSubstringsAreWrittenBeforePlainOnesAndReadBack) {
               L"      21\n"
               L"    1\n"
               L"    3\n"
-              L"  * * 66\n"
+              L"  * * B\n"
               L"RUB\n");
     // Written again, the list read back gives the same bytes.
     Composer again("/nonexistent/unused.blist");
@@ -241,12 +305,15 @@ TEST(BlackListFile, DamagedImagesGiveNoTreeAndNamedProblem) {
         {"denomination outside a currency", patched(24, Hex("03"))},
         {"nesting deeper than the stack", deep},
         {"shorter than a list", kUsdImage.substr(0, 23)},
+        {"cut before the root's end", kUsdImage.substr(0, 96)},
+        {"cut before the currency's end", kUsdImage.substr(0, 84)},
+        {"cut before the denomination's end", kUsdImage.substr(0, 72)},
     };
     for (const auto& c : cases) {
         const LoadedBlackList loaded = Load(c.image);
         EXPECT_FALSE(loaded.root) << c.what;
         EXPECT_FALSE(loaded.error.empty()) << c.what;
-        EXPECT_LT(loaded.errorOffset, c.image.size()) << c.what;
+        EXPECT_LE(loaded.errorOffset, c.image.size()) << c.what;  // at most where it ends
     }
 }
 
@@ -260,6 +327,9 @@ TEST(BlackListFile, SaveReplacesTheFileWholeOrLeavesItAlone) {
     ASSERT_EQ(incomplete.AddCurrency("USD", ""), kComposeOk);
     EXPECT_FALSE(incomplete.Save());
     EXPECT_FALSE(Composer(file).Save());  // empty image
+    Composer rootOnly(file);              // a list without a currency
+    ASSERT_EQ(rootOnly.AddRoot(), kComposeOk);
+    EXPECT_FALSE(rootOnly.Save());
     EXPECT_EQ(test::ReadFileBytes(file), "old list");
 
     // A write that fails halfway (the file size limit stops it) keeps the old list.
@@ -294,6 +364,29 @@ TEST(BlackListFile, SaveReplacesTheFileWholeOrLeavesItAlone) {
     EXPECT_FALSE(LoadBlackList(folder / "missing.blist").root);
 }
 
+TEST(BlackListFile, TextFormWritesTheVersionLetterAndReadsLetterOrCode) {
+    const struct {
+        std::wstring line;
+        std::uint8_t version;
+        std::wstring dumped;
+    } cases[] = {
+        {L"5 2001 B", 'B', L"5 2001 B"},
+        {L"5 2001 66", 'B', L"5 2001 B"},
+        {L"5 2001 Z // last", 'Z', L"5 2001 Z // last"},
+        {L"5 2001 *", 255, L"5 2001 *"},
+        {L"5 2001 200", 200, L"5 2001 200"},
+        {L"5 2001 48", '0', L"5 2001 48"},
+    };
+    for (const auto& c : cases) {
+        const ParsedTree parsed = TextToTree(L"USD\n  " + c.line + L"\n");
+        ASSERT_TRUE(parsed.root) << parsed.error;
+        const auto& nominal = static_cast<const BlackListNominal&>(
+            *parsed.root->children.front().children.front().item);
+        EXPECT_EQ(nominal.version, c.version);
+        EXPECT_EQ(TreeToText(*parsed.root), L"USD\n  " + c.dumped + L"\n");
+    }
+}
+
 TEST(BlackListFile, TextFormRefusesMalformedLines) {
     const struct {
         std::wstring text;
@@ -304,6 +397,8 @@ TEST(BlackListFile, TextFormRefusesMalformedLines) {
         {L"USD\n  100 1995\n", 2},
         {L"USD\n  100 x *\n", 2},
         {L"\nUSD\n  100 1995 *\n  -5 1 1\n", 4},
+        {L"USD\n  100 1995 b\n", 2},
+        {L"USD\n  100 1995 BB\n", 2},
     };
     for (const auto& c : cases) {
         const ParsedTree parsed = TextToTree(c.text);

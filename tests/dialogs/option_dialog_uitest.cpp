@@ -8,6 +8,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 
 #include "DialogTestSupport.h"
 #include "app/AgentSettings.h"
@@ -134,6 +135,51 @@ TEST_F(OptionDialogTest, OkWritesTheProgramSettingsAndMakesEveryLevelOfANewFolde
     EXPECT_EQ(GetExtractionScansFolder(), L"");
     EXPECT_TRUE(GetCountExtractionEnabled());
     EXPECT_EQ(GetCountExtractionPeriod(), 250);
+}
+
+// Escape and the close box, pressed in a real modal run, cancel: nothing is stored and the
+// caller gets no options to send, also when a folder typed there cannot be made.
+TEST_F(OptionDialogTest, EscapeAndTheCloseBoxCancelWhateverWasTyped) {
+    SetLoadTimeout(45);
+    const struct {
+        const char* what;
+        bool escape;  // else the close box
+        std::wstring hotFolder;
+    } cases[] = {
+        {"Escape", true, L""},
+        {"close box", false, L""},
+        {"Escape, folder that cannot be made", true, L"/proc/no/such/folder"},
+        {"close box, folder that cannot be made", false, L"/proc/no/such/folder"},
+    };
+    for (const auto& c : cases) {
+        COptionDialog dialog(nullptr, {});
+        platform::ModalAnswers answers;
+        // The options dialog itself runs for real; any message box gets OK.
+        answers.SetHandler(
+            [&](wxDialog& shown) { return &shown == &dialog ? wxID_NONE : wxID_OK; });
+        dialog.CallAfter([&] {
+            Edit(dialog, COptionDialog::kLoadTimeoutId).SetValue("99");
+            Edit(dialog, COptionDialog::kHotFolderId).SetValue(c.hotFolder);
+            if (c.escape) {
+                wxKeyEvent escape(wxEVT_CHAR_HOOK);
+                escape.m_keyCode = WXK_ESCAPE;
+                escape.SetEventObject(dialog.FindWindow(COptionDialog::kLoadTimeoutId));
+                dialog.FindWindow(COptionDialog::kLoadTimeoutId)->ProcessWindowEvent(escape);
+            } else {
+                dialog.Close();
+            }
+        });
+        // A dialog that cannot be dismissed fails the case instead of hanging the test.
+        wxTimer hang;
+        hang.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(wxID_ABORT); });
+        hang.StartOnce(15000);
+        EXPECT_EQ(dialog.RunWithOptions({true, L"upd.example", 4, 30, true}), wxID_CANCEL)
+            << c.what;
+        hang.Stop();
+        EXPECT_EQ(GetLoadTimeout(), 45) << c.what;
+        EXPECT_EQ(GetExtractionHotFolder(), L"") << c.what;
+        EXPECT_EQ(answers.asked().size(), 1u) << c.what;  // the dialog itself, no message
+    }
 }
 
 TEST_F(OptionDialogTest, ToolButtonsOpenTheWindowsTheyWereGiven) {

@@ -2,11 +2,14 @@
 
 #include <string>
 
+#include <wx/button.h>
+#include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "DialogTestSupport.h"
 #include "app/AppProfile.h"
+#include "dialogs/ui/COptionDialog.h"
 #include "dialogs/ui/CRamFileListDialog.h"
 #include "dialogs/ui/CRamFilenameDialog.h"
 #include "dialogs/ui/CSerialNoDialog.h"
@@ -113,6 +116,49 @@ TEST_F(ServiceDialogs, ServerParamsStoreAddressAndPortAsTypedOnOkOnly) {
     Edit(cancelled, CServerParams::kAddressId).SetValue("never.example");
     EXPECT_EQ(test::Press(cancelled, wxID_CANCEL), wxID_CANCEL);
     EXPECT_EQ(GetHttpServerName(), L"h");
+}
+
+// Every OK/Cancel row is the desktop's one: both buttons in one standard button sizer, OK the
+// default.
+TEST_F(ServiceDialogs, OkAndCancelComeInTheDesktopsRow) {
+    CServerParams server(nullptr);
+    CSerialNoDialog serial(nullptr);
+    CRamFilenameDialog name(L"prompt", nullptr);
+    CRamFileListDialog list(nullptr);
+    for (wxDialog* dialog : std::initializer_list<wxDialog*>{&server, &serial, &name, &list}) {
+        auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
+        auto* cancel = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_CANCEL));
+        ASSERT_TRUE(ok && cancel) << dialog->GetTitle();
+        auto* row = dynamic_cast<wxStdDialogButtonSizer*>(ok->GetContainingSizer());
+        EXPECT_NE(row, nullptr) << dialog->GetTitle();
+        EXPECT_EQ(cancel->GetContainingSizer(), ok->GetContainingSizer()) << dialog->GetTitle();
+        EXPECT_EQ(dialog->GetDefaultItem(), ok) << dialog->GetTitle();
+    }
+}
+
+// The number fields share one filter: typed letters are refused; a paste stays as it is where
+// the field reads what it can of it, and keeps its digits in the serial number.
+TEST_F(ServiceDialogs, NumberFieldsRefuseTypedLetters) {
+    COptionDialog options(nullptr, {});
+    CSerialNoDialog serial(nullptr);
+    const struct {
+        wxTextCtrl* edit;
+        wxString typed;
+        wxString pasted;
+    } cases[] = {
+        {&Edit(options, COptionDialog::kLoadTimeoutId), "12345678", "x12 345"},
+        {&Edit(options, COptionDialog::kCountPeriodId), "12345678", "x12 345"},
+        {&Edit(serial, CSerialNoDialog::kSerialId), "123456", "12345"},
+    };
+    for (const auto& c : cases) {
+        c.edit->ChangeValue("");
+        for (wxChar ch : wxString(L"1a2б-3 45678")) {
+            Type(*c.edit, ch);
+        }
+        EXPECT_EQ(c.edit->GetValue(), c.typed) << c.edit->GetId();
+        c.edit->SetValue("x12 345");
+        EXPECT_EQ(c.edit->GetValue(), c.pasted) << c.edit->GetId();
+    }
 }
 
 void ShootAll(const std::string& language) {

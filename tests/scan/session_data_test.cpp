@@ -169,5 +169,34 @@ TEST(SessionData, ReadingToleratesWhatTheAgentMayWrite) {
     EXPECT_EQ(LoadSessionData(dir / "s.xml").comment, L"Серия АА");
 }
 
+// A denomination or year typed in the dialog and the same text in a stored document read alike,
+// with the agent's 32-bit ranges.
+TEST(SessionData, TypedAndStoredNumbersReadAlike) {
+    const struct {
+        const char* text;
+        std::uint32_t denomination;
+        std::uint16_t year;
+    } cases[] = {
+        {"500", 500, 500},
+        {"  -1abc", 0xFFFFFFFFu, 0xFFFF},
+        {"+7x", 7, 7},
+        {"", 0, 0},
+        {"3000000000", 2147483647u, 0xFFFF},
+        {"-3000000000", 0x80000000u, 0},
+        {"99999999999999999999999", 2147483647u, 0xFFFF},
+        {"70000", 70000, 70000 & 0xFFFF},
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.text;
+        const std::wstring typed(text.begin(), text.end());
+        EXPECT_EQ(DenominationFromText(typed), c.denomination) << c.text;
+        EXPECT_EQ(YearFromText(typed), c.year) << c.text;
+        const SessionData stored = ParseSessionData("<S><nominal>" + text + "</nominal><release>" +
+                                                    text + "</release></S>");
+        EXPECT_EQ(stored.denomination, c.denomination) << c.text;
+        EXPECT_EQ(stored.year, c.year) << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace vorn

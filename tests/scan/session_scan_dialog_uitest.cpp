@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -24,6 +25,7 @@
 #include "app/LanguageCatalogue.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/KnownFolders.h"
+#include "platform/ProgramLog.h"
 #include "platform/RegistryStore.h"
 #include "platform/ui/ModalQuestions.h"
 #include "scan/StoredScans.h"
@@ -221,7 +223,11 @@ TEST_F(ScanDialogTest, FetchThenUploadThenSaveToDisk) {
     EXPECT_FALSE(Shown(Dlg::kErrorLinkId));
     EXPECT_FALSE(Enabled(Dlg::kUploadId));
 
-    // Saving moves the session folder to the export folder.
+    // Saving moves the session folder to the export folder; after an upload the buttons wait
+    // for the next count, here the next showing.
+    dialog_->Hide();
+    dialog_->OpenWithDevices({L"ABC-123-12345678"});
+    EXPECT_TRUE(Enabled(Dlg::kSaveToDiskId));
     answers_.ClearAsked();
     Click(Dlg::kSaveToDiskId);
     ASSERT_EQ(answers_.asked().size(), 1u);
@@ -233,17 +239,33 @@ TEST_F(ScanDialogTest, FetchThenUploadThenSaveToDisk) {
 TEST_F(ScanDialogTest, StopFailedUploadErrorLinkAndLastSession) {
     StartAgent({50, 100ms, true});
     dialog_->OpenWithDevices({L"DEV-1"});
-    // Nothing was started in this run: nothing to save, and the dialog says so.
+    // Upload progress while nothing is stored has no share to show, and does not fault.
+    OnWorker([&] { dialog_->OnUploadProgress(3, 0); });
+    EXPECT_EQ(Text(Dlg::kUploadCounterId), "3/0");
+    EXPECT_EQ(Find<wxGauge>(Dlg::kUploadProgressId)->GetValue(), 0);
+
+    // Scans of an earlier run, but nothing started in this one: nothing to save, and the
+    // dialog says so.
+    SessionData earlier;
+    earlier.uin = L"DEV-0";
+    earlier.timestamp = {2024, 1, 5, 9, 30, 5};
+    earlier.authenticity = earlier.rotation = earlier.side = 0;
+    earlier.currency = L"EUR";
+    earlier.denomination = 5;
+    earlier.year = 2002;
+    earlier.version = L"A";
+    const fs::path old = ScanStorageFolder() / SessionFolderName(earlier);
+    fs::create_directories(old);
+    test::WriteFileBytes(old / kSessionDocumentName, FormatSessionData(earlier));
+    test::WriteFileBytes(old / "a.sgcsd", "scan");
+    dialog_->Hide();
+    dialog_->OpenWithDevices({L"DEV-1"});
+    ASSERT_TRUE(Enabled(Dlg::kSaveToDiskId));
     Click(Dlg::kSaveToDiskId);
     EXPECT_TRUE(answers_.asked().empty());
     EXPECT_TRUE(Has(Text(Dlg::kScanCountId), L"Нет сессии для сохранения"));
     Click(Dlg::kLastSessionId);  // nothing to fill in yet
     EXPECT_EQ(Find<wxTextCtrl>(Dlg::kCurrencyId)->GetValue(), "");
-
-    // Upload progress while nothing is stored has no share to show, and does not fault.
-    OnWorker([&] { dialog_->OnUploadProgress(3, 0); });
-    EXPECT_EQ(Text(Dlg::kUploadCounterId), "3/0");
-    EXPECT_EQ(Find<wxGauge>(Dlg::kUploadProgressId)->GetValue(), 0);
 
     FillValidSession();
     Click(Dlg::kStartId);
@@ -308,6 +330,96 @@ TEST_F(ScanDialogTest, StopFailedUploadErrorLinkAndLastSession) {
     EXPECT_TRUE(Shown(Dlg::kStartId));
 }
 
+// "Сохр.на диск" waits while scans arrive, and copies only to a full path; what is not copied
+// whole is never deleted, and the log says why a copy failed.
+TEST_F(ScanDialogTest, SaveToDiskWaitsForTheFetchAndNeedsAFullExportFolder) {
+    StartAgent({40, 50ms, false});
+    std::mutex logMutex;
+    std::vector<std::string> log;
+    platform::SetProgramLogSink([&](const std::string& line) {
+        std::lock_guard lock(logMutex);
+        log.push_back(line);
+    });
+    // Two scans or more have arrived in the running fetch.
+    auto arrived = [&] {
+        const wxString text = Text(Dlg::kScanCountId);
+        const wxString prefix = L"Всего сканов: ";
+        long count = 0;
+        return text.StartsWith(prefix) && text.Mid(prefix.length()).ToLong(&count) && count >= 2;
+    };
+    dialog_->OpenWithDevices({L"ABC-123-12345678"});
+    FillValidSession();
+    Click(Dlg::kStartId);
+    ASSERT_TRUE(PumpUntil(arrived, 20s));
+    Click(Dlg::kStopId);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kStartId); }, 20s));
+    EXPECT_TRUE(Enabled(Dlg::kSaveToDiskId));
+
+    // A second fetch: the stored scans may not be saved while it runs.
+    Click(Dlg::kStartId);
+    ASSERT_TRUE(PumpUntil(arrived, 20s));
+    EXPECT_FALSE(Enabled(Dlg::kSaveToDiskId));
+    EXPECT_TRUE(Enabled(Dlg::kUploadId));
+    Screenshot("scan-session-second-fetch.png");
+    answers_.ClearAsked();
+    Click(Dlg::kSaveToDiskId);
+    EXPECT_TRUE(answers_.asked().empty());
+    const fs::path source = ScanStorageFolder() / SessionFolderName(dialog_->LastSession());
+    EXPECT_TRUE(fs::exists(source));
+    Click(Dlg::kStopId);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kStartId); }, 20s));
+    EXPECT_TRUE(Enabled(Dlg::kSaveToDiskId));
+    // The last session's own scans, which a save moves (an earlier session of the same second
+    // shares its folder).
+    int stored = 0;
+    for (const auto& entry : fs::directory_iterator(source)) {
+        stored += entry.path().extension() == kScanExtension ? 1 : 0;
+    }
+    ASSERT_GT(stored, 0);
+
+    test::TempDir workingDir;
+    const fs::path before = fs::current_path();
+    fs::current_path(workingDir.path());
+    const struct {
+        const char* what;
+        std::wstring folder;  // the stored export folder
+        int pickerAnswer;     // for an empty one: wxID_OK picks exportDir_
+        wxString told;        // the last message, empty for none
+        bool moved;
+    } cases[] = {
+        {"relative", L"scans", 0, L"Папка для сканов должна быть задана полным путём:\nscans",
+         false},
+        {"empty, picker cancelled", L"", wxID_CANCEL, L"", false},
+        {"cannot be made", L"/proc/vorn-no-such", 0, L"Ошибка копирования сканов", false},
+        {"empty, a folder picked", L"", wxID_OK, L"Сканы успешно скопированы", true},
+    };
+    for (const auto& c : cases) {
+        SetExtractionScansFolder(c.folder);
+        answers_.ClearAsked();
+        if (c.folder.empty()) {
+            answers_.Answer(c.pickerAnswer, exportDir_.path().string());
+        }
+        Click(Dlg::kSaveToDiskId);
+        const auto& asked = answers_.asked();
+        wxString told;
+        if (!asked.empty() && asked.back().kind == platform::AskedQuestion::Kind::Message) {
+            told = asked.back().text;
+        }
+        EXPECT_EQ(told, c.told) << c.what;
+        if (c.folder.empty()) {
+            ASSERT_FALSE(asked.empty()) << c.what;
+            EXPECT_EQ(asked.front().kind, platform::AskedQuestion::Kind::File) << c.what;
+        }
+        EXPECT_EQ(fs::exists(source), !c.moved) << c.what;
+        EXPECT_EQ(CountStoredScans(exportDir_.path()), c.moved ? stored : 0) << c.what;
+        EXPECT_TRUE(fs::is_empty(workingDir.path())) << c.what;
+    }
+    fs::current_path(before);
+    platform::SetProgramLogSink({});
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("/proc/vorn-no-such"), std::string::npos) << log[0];
+}
+
 using test::LanguageFilesBesideProgram;
 
 TEST_F(ScanDialogTest, EnglishWhileFetching) {
@@ -320,6 +432,14 @@ TEST_F(ScanDialogTest, EnglishWhileFetching) {
     EXPECT_EQ(dialog_->GetTitle(), "Banknote scanning");
     EXPECT_EQ(Text(Dlg::kStartId), "Get scans");
     EXPECT_EQ(Find<wxChoice>(Dlg::kAuthenticityId)->GetString(0), "Genuine");
+    // Each refusal reason in English, joined after it was translated.
+    answers_.ClearAsked();
+    Type(Dlg::kYearId, "2017");
+    Click(Dlg::kStartId);
+    ASSERT_EQ(answers_.asked().size(), 1u);
+    EXPECT_EQ(answers_.asked()[0].text,
+              "\r\nThe currency code must have 3 characters;"
+              "\r\nWrong denomination;");
     FillValidSession();
     Click(Dlg::kStartId);
     ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == "Scans in all: 3"; }));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,8 +90,28 @@ TEST(StoredScans, CopyThenRemoveMovesTheFolder) {
     // A read-only file and folder still go.
     fs::permissions(source / "scan0.sgcsd", fs::perms::owner_read);
     fs::permissions(source / "sub", fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_TRUE(RemoveFolder(source));
+    EXPECT_TRUE(RemoveCopiedFiles(source, target));
     EXPECT_FALSE(fs::exists(source));
+}
+
+// Only what the copy holds is deleted: a scan that came after the copy, or a file the copy
+// holds with another size, stays with its folder.
+TEST(StoredScans, RemovingTheSourceKeepsWhatWasNotCopied) {
+    test::TempDir dir;
+    const fs::path source = dir / "S_3";
+    const fs::path target = dir / "export" / "S_3";
+    MakeSession(source, FormatSessionData(Session(L"S", L"")), 2);
+    std::wstring error;
+    ASSERT_TRUE(CopyFolder(source, target, {}, error));
+    test::WriteFileBytes(source / "late.sgcsd", "arrived after the copy");
+    test::WriteFileBytes(source / "scan1.sgcsd", "grew after the copy");
+    EXPECT_FALSE(RemoveCopiedFiles(source, target));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(source)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"late.sgcsd", "scan1.sgcsd"}));
 }
 
 TEST(StoredScans, ACopyThatFailsPartWayTakesBackWhatItMadeAndKeepsTheSource) {

@@ -20,8 +20,10 @@ constexpr const char* kUsage =
     "       vorn-blist check FILE     reads the list and names its first problem\n"
     "\n"
     "Text: one node a line, two spaces of indentation per level: currencies at none,\n"
-    "denominations (nominal year version, '*' for any; the version as its character code)\n"
-    "at one, serial numbers below; ' // ' and a comment may end any line.\n";
+    "denominations (nominal year version, '*' for any; the version as its letter, or its\n"
+    "character code) at one, serial numbers below; ' // ' and a comment may end any line.\n"
+    "'Any' at the level of denominations holds serial numbers that stand directly under\n"
+    "their currency.\n";
 
 const char* ComposeError(int code) {
     switch (code) {
@@ -31,6 +33,12 @@ const char* ComposeError(int code) {
             return "a value or comment is too long for its field";
         case kComposeTooDeep:
             return "serial numbers are nested too deeply";
+        case kComposeMarker:
+            return "a currency name or comment holds \"$$$VK_END$$$\", which readers take for "
+                   "the end of a leading block";
+        case kComposeLeafBeforeContainer:
+            return "serial numbers without nested ones under 'Any' cannot stand beside "
+                   "denominations of the same currency in a list file";
         default:
             return "the list cannot be written";
     }
@@ -52,6 +60,10 @@ int Build(const char* file) {
     const ParsedTree parsed = TextToTree(vorn::platform::Utf8ToWide(text));
     if (!parsed.root) {
         std::cerr << "line " << parsed.line << ": " << parsed.error << "\n";
+        return 1;
+    }
+    if (parsed.root->children.empty()) {
+        std::cerr << file << ": the text holds no currency; a list needs at least one\n";
         return 1;
     }
     Composer composer(file);
@@ -89,6 +101,14 @@ int main(int argc, char** argv) {
     if (command == "check") {
         return Check(argv[2]);
     }
-    std::fputs(kUsage, argc == 2 && std::string(argv[1]) == "--help" ? stdout : stderr);
-    return argc == 2 && std::string(argv[1]) == "--help" ? 0 : 2;
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const std::string first = argc >= 2 ? argv[1] : "";
+    if (argc >= 2 && first != "dump" && first != "build" && first != "check") {
+        std::cerr << "vorn-blist: unknown command '" << argv[1] << "'\n";
+    }
+    std::fputs(kUsage, stderr);
+    return 2;
 }
