@@ -63,7 +63,7 @@ long long LeadingInteger(std::string_view text, long long low, long long high) {
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         // Capped well above every range asked for, so that it never overflows.
-        value = std::min(value * 10 + (text[i] - '0'), kCap);
+        value = value > kCap / 10 ? kCap : std::min(value * 10 + (text[i] - '0'), kCap);
     }
     value = negative ? -value : value;
     return value < low ? low : (value > high ? high : value);
