@@ -76,21 +76,26 @@ AgentEventPipe::WaitOutcome AgentEventPipe::WaitForClient(const platform::StopSi
             return WaitOutcome::Stopped;
         }
         const auto now = platform::Clock::now();
-        // Reads first, so that a connection that just spoke is not the idlest when new ones
-        // push the idlest out.
-        for (std::size_t i = 0; i < connections_.size(); ++i) {
-            if (fds[i + 2].revents & (POLLIN | POLLHUP | POLLERR)) {
-                ReadFrom(connections_[i], now);
-            }
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            AcceptWaiting(now);
         }
+        ReadAll(now);
         for (auto& connection : connections_) {
             if (!connection.ended && connection.deadline <= now) {
                 End(connection, Ending::TimedOut);
             }
         }
         RemoveEnded();
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            AcceptWaiting(now);
+    }
+}
+
+void AgentEventPipe::ReadAll(platform::Deadline now) {
+    // Every connection, whatever poll said of it, oldest first: a writer that ended one message
+    // before it connected again is then always seen to have ended the first one first, so that
+    // messages come out in the order their writers ended them.
+    for (auto& connection : connections_) {
+        if (!connection.ended) {
+            ReadFrom(connection, now);
         }
     }
 }
@@ -109,16 +114,18 @@ void AgentEventPipe::AcceptWaiting(platform::Deadline now) {
             continue;
         }
         if (connections_.size() >= kMaxConnections) {
-            PushOutIdlest();
+            // What has arrived is taken first, so that the idlest is truly idle and a message
+            // that is already there is never pushed out unread.
+            ReadAll(now);
+            RemoveEnded();
+            if (connections_.size() >= kMaxConnections) {
+                PushOutIdlest();
+            }
         }
         Connection& connection = connections_.emplace_back();
         connection.fd = std::move(fd);
         connection.deadline = now + kReadTimeout;
         connection.lastActivity = now;
-        // The agent writes as soon as it is connected: its message is usually there already,
-        // and is taken before later accepts could push this connection out.
-        ReadFrom(connection, now);
-        RemoveEnded();
     }
 }
 

@@ -82,6 +82,7 @@ private:
     enum class Ending { EndOfStream, Broken, TimedOut, PushedOut };
 
     void AcceptWaiting(platform::Deadline now);
+    void ReadAll(platform::Deadline now);
     bool Trusted(int fd, platform::Deadline now);
     void ReadFrom(Connection& connection, platform::Deadline now);
     void End(Connection& connection, Ending how);
