@@ -1,5 +1,7 @@
 #pragma once
 
+#include <poll.h>
+
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -97,6 +99,7 @@ private:
     std::optional<platform::Deadline> leftAt_;
     std::optional<platform::Deadline> lastRefusedPeerLog_;
     std::size_t unloggedRefusedPeers_ = 0;
+    std::vector<pollfd> ready_;
     std::array<char, 64 * 1024> chunk_{};
 };
 
