@@ -16,6 +16,8 @@ namespace {
 // One connection is read for at most this much in a row, so that a fast large message does not
 // keep the others waiting.
 constexpr std::size_t kBytesPerTurn = 1024 * 1024;
+// After an accept failed for want of descriptors or memory, the next try waits this long.
+constexpr std::chrono::milliseconds kAcceptRetryPause{100};
 
 int MillisecondsUntil(platform::Deadline deadline, platform::Deadline now) {
     if (deadline <= now) {
@@ -58,6 +60,12 @@ AgentEventPipe::WaitOutcome AgentEventPipe::WaitForClient(const platform::StopSi
         fds.push_back({listener_.fd(), POLLIN, 0});
         int timeout = -1;  // nothing open: wait for ever, no periodic wake-up
         const auto before = platform::Clock::now();
+        if (acceptPausedUntil_ && before < *acceptPausedUntil_) {
+            fds[1].fd = -1;  // poll passes over it
+            timeout = MillisecondsUntil(*acceptPausedUntil_, before);
+        } else {
+            acceptPausedUntil_.reset();
+        }
         for (const auto& connection : connections_) {
             fds.push_back({connection.fd.get(), POLLIN, 0});
             const int left = MillisecondsUntil(connection.deadline, before);
@@ -114,8 +122,12 @@ void AgentEventPipe::AcceptWaiting(platform::Deadline now) {
         platform::UniqueFd fd(
             ::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
         if (!fd) {
-            // EAGAIN: nobody else waits; a client that gave up before the accept, or a shortage
-            // of descriptors, is met again at the next readiness of the listening socket.
+            // Out of descriptors or memory, the waiting client stays queued and the listening
+            // socket readable: it is left out of the wait for a moment instead of spinning.
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
+                errno != ECONNABORTED) {
+                acceptPausedUntil_ = now + kAcceptRetryPause;
+            }
             return;
         }
         if (!Trusted(fd.get(), now)) {
@@ -246,6 +258,7 @@ void AgentEventPipe::Close() {
     connections_.clear();
     finished_.clear();
     leftAt_.reset();
+    acceptPausedUntil_.reset();
     listener_.Close();
 }
 

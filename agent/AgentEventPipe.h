@@ -97,6 +97,7 @@ private:
     // When WaitForClient last returned: the time until it is called again is not counted
     // against the open connections.
     std::optional<platform::Deadline> leftAt_;
+    std::optional<platform::Deadline> acceptPausedUntil_;
     std::optional<platform::Deadline> lastRefusedPeerLog_;
     std::size_t unloggedRefusedPeers_ = 0;
     std::vector<pollfd> ready_;
