@@ -9,7 +9,7 @@
 namespace vorn {
 
 namespace {
-// After a failed accept (out of descriptors, for example) the next attempt waits this long, so
+// After a failed wait (out of memory, for example) the next attempt waits this long, so
 // that a lasting failure does not turn into a busy loop.
 constexpr std::chrono::milliseconds kRetryPause{100};
 constexpr std::size_t kKeptBufferBytes = 1024 * 1024;

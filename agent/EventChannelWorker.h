@@ -8,13 +8,13 @@
 
 namespace vorn {
 
-// Serves the event pipe on a thread of its own: accepts one agent connection at a time, reads
-// its message whole and hands it to the message handler on that same thread, one at a time, in
-// arrival order. Idle, it sleeps until a connection or a stop request arrives.
+// Serves the event pipe on a thread of its own: reads every agent connection at once, and hands
+// each whole message to the message handler on that same thread, one at a time, in the order the
+// messages were completed. Idle, it sleeps until a connection or a stop request arrives.
 class EventChannelWorker {
 public:
-    // Called on the worker thread with each message; the next connection is accepted only
-    // after it returns. An exception it throws drops that message only.
+    // Called on the worker thread with each message; no connection is read while it runs. An
+    // exception it throws drops that message only.
     using MessageHandler = std::function<void(const std::string& message)>;
     // Called on the worker thread, once, when the event address cannot be served (another
     // process holds it); the text is untranslated. The worker ends after it returns.

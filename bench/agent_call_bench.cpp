@@ -70,7 +70,8 @@ void BM_CallAgent(benchmark::State& state) {
     }
 }
 
-// The baseline: socket, connect, send, one recv into a buffer big enough, close.
+// The baseline: the same exchange in the stream form with bare socket calls: socket, connect,
+// send the request, shut down sending, read until the agent closes, close.
 void BM_RawSocketRoundTrip(benchmark::State& state) {
     Agent().SetReplySize(static_cast<size_t>(state.range(0)));
     const std::string address = platform::PipeAddress(kRequestPipeName);
@@ -81,15 +82,25 @@ void BM_RawSocketRoundTrip(benchmark::State& state) {
     const std::string request = request::GetAllDevInfo();
     std::string buffer(1 << 20, '\0');
     for (auto _ : state) {
-        const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), length) != 0 ||
-            send(fd, request.data(), request.size(), MSG_NOSIGNAL) < 0 ||
-            recv(fd, buffer.data(), buffer.size(), 0) < 0) {
-            close(fd);
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), length) == 0 &&
+                  send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+                      static_cast<ssize_t>(request.size()) &&
+                  shutdown(fd, SHUT_WR) == 0;
+        std::size_t received = 0;
+        while (ok) {
+            const ssize_t got = recv(fd, buffer.data() + received, buffer.size() - received, 0);
+            if (got == 0) {
+                break;
+            }
+            ok = got > 0;
+            received += ok ? static_cast<std::size_t>(got) : 0;
+        }
+        close(fd);
+        if (!ok || received != static_cast<size_t>(state.range(0))) {
             state.SkipWithError("raw round trip failed");
             break;
         }
-        close(fd);
         benchmark::DoNotOptimize(buffer.data());
     }
 }

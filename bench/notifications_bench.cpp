@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,6 +29,17 @@ using namespace std::chrono_literals;
 using vorn::platform::Clock;
 
 constexpr int kBatch = 1000;
+
+long PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
 
 // Device information for one of 50 devices, about the size the agent sends.
 std::string Notification(int i) {
@@ -222,6 +234,54 @@ void BM_EventChannelLargeMessage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
+// One notification sent while N clients hold connections open without a word (N = 0 is the
+// baseline): the time until it is handled, and the process's peak resident memory. Each
+// iteration opens its silent connections afresh; they are closed after the notification arrived.
+void BM_NotificationBehindSilentConnections(benchmark::State& state) {
+    const auto silent = static_cast<std::size_t>(state.range(0));
+    std::mutex mutex;
+    std::condition_variable handled;
+    long count = 0;
+    vorn::EventChannelWorker worker(
+        [&](const std::string&) {
+            std::lock_guard lock(mutex);
+            ++count;
+            handled.notify_one();
+        },
+        nullptr);
+    worker.Start();
+    SendAll({"<ok/>"});  // the worker listens from here on
+    {
+        std::unique_lock lock(mutex);
+        handled.wait(lock, [&] { return count >= 1; });
+    }
+    long expected = 1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<vorn::platform::UniqueFd> idle;
+        for (std::size_t i = 0; i < silent; ++i) {
+            // A listener busy with others has a full queue: connecting may take a while.
+            auto fd =
+                vorn::platform::ConnectPipe(vorn::AgentEventPipe::kPipeName, Clock::now() + 120s);
+            if (!fd) {
+                break;
+            }
+            idle.push_back(std::move(fd));
+        }
+        state.counters["silent_open"] = static_cast<double>(idle.size());
+        state.ResumeTiming();
+        SendAll({Notification(1)});
+        ++expected;
+        std::unique_lock lock(mutex);
+        if (!handled.wait_for(lock, 200s, [&] { return count >= expected; })) {
+            state.SkipWithError("the notification did not arrive within 200 s");
+            break;
+        }
+    }
+    worker.Stop();
+    state.counters["peak_rss_KiB"] = static_cast<double>(PeakResidentKiB());
+}
+
 BENCHMARK(BM_RawStreamRead)
     ->Arg(1 << 20)
     ->Arg(16 << 20)
@@ -230,6 +290,13 @@ BENCHMARK(BM_RawStreamRead)
 BENCHMARK(BM_EventChannelLargeMessage)
     ->Arg(1 << 20)
     ->Arg(16 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_NotificationBehindSilentConnections)
+    ->Arg(0)
+    ->Arg(10)
+    ->Arg(10000)
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_RawAcceptAndRead)->Unit(benchmark::kMillisecond)->UseRealTime();

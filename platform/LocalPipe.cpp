@@ -519,4 +519,13 @@ int PeerProcessId(int fd) {
     return credentials.pid;
 }
 
+std::optional<PeerIdentity> PeerOf(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof(credentials);
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
+        return std::nullopt;
+    }
+    return PeerIdentity{credentials.pid, credentials.uid};
+}
+
 }  // namespace vorn::platform

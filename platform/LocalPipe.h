@@ -145,4 +145,11 @@ private:
 // The process id of the peer of a connected socket, or -1.
 int PeerProcessId(int fd);
 
+// Who is at the other end of a connected socket, as the kernel recorded it at connect time.
+struct PeerIdentity {
+    int pid = -1;
+    unsigned uid = 0;
+};
+std::optional<PeerIdentity> PeerOf(int fd);
+
 }  // namespace vorn::platform

@@ -530,7 +530,11 @@ bool RegistryStore::CreateKey(std::string_view keyPath) {
 bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
                           const std::string* line) {
     std::string key = NormaliseKey(keyPath);
-    if (key.empty()) {
+    // A line break would end the line early and let the rest read as lines of its own (a
+    // section or value nobody wrote); NUL ends a name on the system.
+    constexpr std::string_view kLineBreaks("\r\n\0", 3);
+    if (key.empty() || key.find_first_of(kLineBreaks) != std::string::npos ||
+        name.find_first_of(kLineBreaks) != std::string_view::npos) {
         return false;
     }
     std::string full = NormaliseKey(rootName_ + "\\" + key);

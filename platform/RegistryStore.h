@@ -59,8 +59,8 @@ public:
     // Double words as they are; strings holding a decimal number are accepted too.
     std::optional<std::uint32_t> ReadDword(std::string_view keyPath, std::string_view name) const;
 
-    // Create the key when it is missing. False when the file cannot be locked or written; the
-    // old file is then left as it was.
+    // Create the key when it is missing. False when the file cannot be locked or written, or a
+    // key or value name holds a line break or NUL; the old file is then left as it was.
     bool WriteString(std::string_view keyPath, std::string_view name, std::string_view value);
     bool WriteDword(std::string_view keyPath, std::string_view name, std::uint32_t value);
     bool CreateKey(std::string_view keyPath);

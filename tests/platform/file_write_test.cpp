@@ -1,7 +1,10 @@
 #include "platform/FileWrite.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <ctime>
 
 #include "support/TestEnvironment.h"
 
@@ -56,4 +59,38 @@ TEST(FileWrite, AppendAddsToTheEndAndReportsFailure) {
     EXPECT_EQ(ReadFileBytes(file), "one\r\ntwo\r\n");
     EXPECT_FALSE(vorn::platform::AppendToFile(dir / "no" / "such" / "file", "x"));
     EXPECT_FALSE(vorn::platform::AppendToFile("/dev/full", "x"));
+}
+
+// A writer killed before its rename leaves ".NAME.XXXXXX"; the next replacement of NAME removes
+// those older than a minute and nothing else.
+TEST(FileWrite, ReplaceRemovesOldLeftoversOfItsOwnPatternOnly) {
+    vorn::test::TempDir dir;
+    const auto file = dir / "settings.reg";
+    WriteFileBytes(file, "old");
+    struct Entry {
+        const char* name;
+        bool old;
+        bool removed;
+    };
+    const Entry entries[] = {
+        {".settings.reg.a1B2c3", true, true},   {".settings.reg.Zz9yY8", true, true},
+        {".settings.reg.q1w2e3", false, false},  // may be another writer's, still at work
+        {".settings.reg.a1B2c", true, false},   {".settings.reg.a1B2c3d", true, false},
+        {".settings.reg.a1-2c3", true, false},  {".other.reg.a1B2c3", true, false},
+        {"settings.reg.a1B2c3", true, false},   {".settings.regXa1B2c3", true, false},
+    };
+    const timespec twoMinutesAgo{::time(nullptr) - 120, 0};
+    for (const auto& entry : entries) {
+        WriteFileBytes(dir / entry.name, "partial");
+        if (entry.old) {
+            const timespec times[2] = {twoMinutesAgo, twoMinutesAgo};
+            ASSERT_EQ(::utimensat(AT_FDCWD, (dir / entry.name).c_str(), times, 0), 0);
+        }
+    }
+    ASSERT_TRUE(vorn::platform::ReplaceFileAtomically(file, "new"));
+    EXPECT_EQ(ReadFileBytes(file), "new");
+    for (const auto& entry : entries) {
+        EXPECT_EQ(std::filesystem::exists(dir / entry.name), !entry.removed) << entry.name;
+    }
+    EXPECT_EQ(EntriesIn(dir.path()), 1u + 7u);
 }

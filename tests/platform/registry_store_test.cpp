@@ -169,6 +169,27 @@ TEST_F(RegistryStoreTest, WritingCreatesFolderFileAndKey) {
     EXPECT_FALSE(nested.WriteString("", "x", "y"));
 }
 
+// A line break in a key or value name would let the rest of it read as lines of their own: such
+// writes are refused and the file stays as it was.
+TEST_F(RegistryStoreTest, NamesWithLineBreaksAreRefused) {
+    ASSERT_TRUE(store.WriteString(kKey, "ServerName", "a"));
+    const std::string before = ReadFileBytes(file);
+    const std::string injected = "\n[HKEY_CURRENT_USER\\Software\\Injected]\n\"Evil\"=\"1";
+    struct Case {
+        std::string key;
+        std::string name;
+    };
+    for (const Case& c :
+         {Case{kKey, "x" + injected}, Case{kKey, "x\ry"}, Case{kKey, std::string("x\0y", 3)},
+          Case{std::string(kKey) + injected, "Name"}}) {
+        EXPECT_FALSE(store.WriteString(c.key, c.name, "v"));
+        EXPECT_FALSE(store.WriteDword(c.key, c.name, 1));
+    }
+    EXPECT_FALSE(store.CreateKey(std::string(kKey) + injected));
+    EXPECT_EQ(ReadFileBytes(file), before);
+    EXPECT_FALSE(store.KeyExists("Software\\Injected"));
+}
+
 TEST_F(RegistryStoreTest, ConcurrentWritersInThreadsAndProcessesLoseNothing) {
     ASSERT_TRUE(store.WriteString(kKey, "Unknown", "kept"));
     constexpr int kThreads = 4;
