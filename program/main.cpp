@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/AgentSettings.h"
 #include "app/LanguageCatalogue.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextConversion.h"

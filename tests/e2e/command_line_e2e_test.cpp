@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 const fs::path kBin = VORN_BIN_DIR;
 
-struct Run {
+struct Outcome {
     int exitCode = -1;
     std::string out;
     std::string err;
@@ -33,7 +33,7 @@ std::string Quoted(const std::string& text) {
 }
 
 // Runs the program without a display, with the locale and settings folder given.
-Run RunProgram(const std::vector<std::string>& args, const std::string& locale,
+Outcome RunProgram(const std::vector<std::string>& args, const std::string& locale,
                const fs::path& registry, const fs::path& work) {
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LC_MESSAGES LANG=" +
                           Quoted(locale) + " VORN_REGISTRY_DIR=" + Quoted(registry.string()) +
@@ -44,7 +44,7 @@ Run RunProgram(const std::vector<std::string>& args, const std::string& locale,
     }
     command += " >" + Quoted((work / "out").string()) + " 2>" + Quoted((work / "err").string());
     const int status = std::system(command.c_str());
-    Run run;
+    Outcome run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.out = vorn::test::ReadFileBytes(work / "out");
     run.err = vorn::test::ReadFileBytes(work / "err");
@@ -105,7 +105,7 @@ TEST(CommandLineTest, AnsweredStoredOrRefusedWithoutADisplay) {
             line += a + " ";
         }
         line += "(LANG=" + c.locale + ")";
-        const Run run = RunProgram(c.args, c.locale, registry.path(), work.path());
+        const Outcome run = RunProgram(c.args, c.locale, registry.path(), work.path());
         EXPECT_EQ(run.exitCode, c.exitCode) << line << "\n" << run.err;
         EXPECT_NE(run.out.find(c.out), std::string::npos) << line << ": " << run.out;
         if (c.err.empty()) {
