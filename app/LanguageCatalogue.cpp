@@ -140,9 +140,8 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string LanguageForLocale(std::string_view locale) {
-    const bool russian = locale.starts_with("ru") &&
-                         (locale.size() == 2 || locale[2] == '_' || locale[2] == '.' ||
-                          locale[2] == '@');
+    const bool russian = locale.starts_with("ru") && (locale.size() == 2 || locale[2] == '_' ||
+                                                      locale[2] == '.' || locale[2] == '@');
     return russian ? kSourceLanguageId : kEnglishLanguageId;
 }
 

@@ -152,8 +152,8 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     // The toolkit's default caption, in the interface's language.
     wxFileDialog dialog(
         parent, question.title.empty() ? wxGetTranslation(wxFileSelectorPromptStr) : question.title,
-        StartFolder(question.directory, question.fileName), wxFileName(question.fileName).GetFullName(),
-        WithoutEmptyFilters(question.wildcard), style);
+        StartFolder(question.directory, question.fileName),
+        wxFileName(question.fileName).GetFullName(), WithoutEmptyFilters(question.wildcard), style);
     std::optional<wxString> path = RunPicker(dialog);
     if (!path) {
         return std::nullopt;

@@ -35,8 +35,8 @@ struct FileQuestion {
 // operator cancelled.
 std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question);
 
-// A folder picker starting at `directory`, or the home folder when that does not exist. Returns the chosen folder, or nothing when the
-// operator cancelled.
+// A folder picker starting at `directory`, or the home folder when that does not exist. Returns the
+// chosen folder, or nothing when the operator cancelled.
 std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
                                   const wxString& directory);
 

@@ -34,11 +34,12 @@ std::string Quoted(const std::string& text) {
 
 // Runs the program without a display, with the locale and settings folder given.
 Outcome RunProgram(const std::vector<std::string>& args, const std::string& locale,
-               const fs::path& registry, const fs::path& work) {
-    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LC_MESSAGES LANG=" +
-                          Quoted(locale) + " VORN_REGISTRY_DIR=" + Quoted(registry.string()) +
-                          " VORN_DATA_DIR=" + Quoted((work / "data").string()) + " " +
-                          Quoted((kBin / "Vorn_Update").string());
+                   const fs::path& registry, const fs::path& work) {
+    std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LC_MESSAGES LANG=" + Quoted(locale) +
+        " VORN_REGISTRY_DIR=" + Quoted(registry.string()) +
+        " VORN_DATA_DIR=" + Quoted((work / "data").string()) + " " +
+        Quoted((kBin / "Vorn_Update").string());
     for (const auto& arg : args) {
         command += " " + Quoted(arg);
     }
@@ -78,9 +79,19 @@ TEST(CommandLineTest, AnsweredStoredOrRefusedWithoutADisplay) {
         {{"--help"}, "de_DE.UTF-8", std::nullopt, 0, "Usage: vorn-update", "", std::nullopt},
         {{"-h", "ENABLE_OTHERS"}, "C", std::nullopt, 0, "--language=ENG|RUS", "", std::nullopt},
         {{"--version"}, "C", std::nullopt, 0, "Vorn Update 2.2.1.2293\n", "", std::nullopt},
-        {{"--bogus"}, "C", std::nullopt, 2, "", "vorn-update: unknown option --bogus\n\nUsage:",
+        {{"--bogus"},
+         "C",
+         std::nullopt,
+         2,
+         "",
+         "vorn-update: unknown option --bogus\n\nUsage:",
          std::nullopt},
-        {{"--language=XX"}, "C", "RUS", 2, "", "vorn-update: no language XX (there are RUS, ENG)",
+        {{"--language=XX"},
+         "C",
+         "RUS",
+         2,
+         "",
+         "vorn-update: no language XX (there are RUS, ENG)",
          "RUS"},
         {{"--language=eng"}, "ru_RU.UTF-8", "RUS", 1, "", kNoDisplay, "ENG"},
         {{"--language", "RUS"}, "en_US.UTF-8", "ENG", 1, "", kNoDisplay, "RUS"},

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/AgentStart.h"
+#include "platform/KnownFolders.h"
 #include "program/CZeltCommandLineInfo.h"
 #include "program/ProgramOptions.h"
-#include "platform/KnownFolders.h"
 
 namespace vorn {
 namespace {
@@ -76,7 +76,8 @@ TEST(ProgramOptionsTest, HelpVersionLanguageAndUnknownOptions) {
         for (const char* a : c.args) {
             line += std::string(a) + " ";
         }
-        const ProgramOptions options = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
+        const ProgramOptions options =
+            ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(options.action, c.action) << line;
         EXPECT_EQ(options.language, c.language) << line;
         EXPECT_TRUE(options.problem.starts_with(c.problem)) << line << ": " << options.problem;
