@@ -96,6 +96,10 @@ std::optional<std::wstring> GetCurrentLanguage() {
     return Read(L"CurrentLanguage");
 }
 
+void SetCurrentLanguage(const std::wstring& id) {
+    Write(L"CurrentLanguage", id);
+}
+
 void SetMainWindowTitle(const std::wstring& title) {
     Write(L"MainWindowTitle", title);
 }

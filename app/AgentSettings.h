@@ -35,6 +35,8 @@ std::wstring GetExtractionScansFolder();
 void SetExtractionScansFolder(const std::wstring& folder);
 // The interface language id; none when the value is missing.
 std::optional<std::wstring> GetCurrentLanguage();
+// Written by the command line's --language and by a first start (LanguageCatalogue).
+void SetCurrentLanguage(const std::wstring& id);
 void SetMainWindowTitle(const std::wstring& title);
 
 // The folder text used when no folder is stored: the user's home folder.

@@ -2,6 +2,8 @@
 
 #include <tinyxml2.h>
 
+#include <cstdlib>
+
 #include "app/AgentSettings.h"
 #include "platform/KnownFolders.h"
 #include "platform/TextConversion.h"
@@ -117,6 +119,69 @@ bool LanguageCatalogue::ApplyStoredLanguage() {
     }
     Localization::CVocabrix::Instance().SetTranslateOn(true);
     SelectLanguage(id);
+    return true;
+}
+
+namespace {
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string LanguageForLocale(std::string_view locale) {
+    const bool russian = locale.starts_with("ru") && (locale.size() == 2 || locale[2] == '_' ||
+                                                      locale[2] == '.' || locale[2] == '@');
+    return russian ? kSourceLanguageId : kEnglishLanguageId;
+}
+
+std::string DesktopMessagesLocale() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return value;
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> LanguageCatalogue::ResolveChoice(std::string_view requested) {
+    for (const auto& id : ChoosableIds()) {
+        if (EqualIgnoringAsciiCase(id, requested)) {
+            return id;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> LanguageCatalogue::ChoosableIds() {
+    std::vector<std::string> ids{kSourceLanguageId};
+    EnsureLoaded();
+    for (const auto& entry : Entries()) {
+        ids.push_back(entry.id);
+    }
+    return ids;
+}
+
+bool LanguageCatalogue::StoreFirstLanguage(std::string_view locale) {
+    if (GetCurrentLanguage()) {
+        return false;
+    }
+    auto id = ResolveChoice(LanguageForLocale(locale));
+    if (!id) {
+        return false;
+    }
+    SetCurrentLanguage(platform::Utf8ToWide(*id));
     return true;
 }
 

@@ -36,7 +36,11 @@ struct LANGUAGE_INFO {
     std::string name;        // display name
     std::wstring file_path;  // full path of the database file
 
-    bool operator==(const LANGUAGE_INFO&) const = default;
+    // Spelled out rather than defaulted: programs built as C++11 and later use this header.
+    bool operator==(const LANGUAGE_INFO& other) const {
+        return id == other.id && name == other.name && file_path == other.file_path;
+    }
+    bool operator!=(const LANGUAGE_INFO& other) const { return !(*this == other); }
 };
 
 class VOCABRIX_API CVocabrix {

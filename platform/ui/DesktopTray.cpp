@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/notifmsg.h>
 #include <wx/taskbar.h>
@@ -128,8 +129,12 @@ bool DesktopTray::ShowBalloon(const wxString& title, const wxString& text, int t
         }
         balloon_->SetTitle(title);
         balloon_->SetMessage(text);
-        if (balloon_->Show(seconds)) {
-            return true;
+        {
+            // The toolkit's debug line about a missing service would repeat what follows.
+            wxLogNull quiet;
+            if (balloon_->Show(seconds)) {
+                return true;
+            }
         }
         // No notification service on this desktop; it will not appear later in the session.
         balloon_.reset();

@@ -11,6 +11,7 @@
 // After wx/msgdlg.h, which declares its base class.
 #include <wx/generic/msgdlgg.h>
 #include <wx/tokenzr.h>
+#include <wx/utils.h>
 
 namespace vorn::platform {
 
@@ -125,6 +126,19 @@ std::optional<wxString> RunPicker(Picker& dialog) {
     return path;
 }
 
+// Pickers open where the operator's files are: the folder asked for, else the folder of the
+// file name given, else the home folder; never the working directory the program was started in.
+wxString StartFolder(const wxString& directory, const wxString& fileName) {
+    if (!directory.empty() && wxFileName::DirExists(directory)) {
+        return directory;
+    }
+    const wxFileName file(fileName);
+    if (file.IsAbsolute() && wxFileName::DirExists(file.GetPath())) {
+        return file.GetPath();
+    }
+    return wxGetHomeDir();
+}
+
 }  // namespace
 
 std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) {
@@ -138,7 +152,8 @@ std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question) 
     // The toolkit's default caption, in the interface's language.
     wxFileDialog dialog(
         parent, question.title.empty() ? wxGetTranslation(wxFileSelectorPromptStr) : question.title,
-        question.directory, question.fileName, WithoutEmptyFilters(question.wildcard), style);
+        StartFolder(question.directory, question.fileName),
+        wxFileName(question.fileName).GetFullName(), WithoutEmptyFilters(question.wildcard), style);
     std::optional<wxString> path = RunPicker(dialog);
     if (!path) {
         return std::nullopt;
@@ -154,7 +169,8 @@ std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
     if (g_closed) {
         return std::nullopt;
     }
-    wxDirDialog dialog(parent, title, directory, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    wxDirDialog dialog(parent, title, StartFolder(directory, wxString()),
+                       wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
     return RunPicker(dialog);
 }
 

@@ -30,11 +30,13 @@ struct FileQuestion {
     bool overwritePrompt = false;
 };
 
-// A file picker. Returns the chosen full path, or nothing when the operator cancelled.
+// A file picker. It opens in `directory` when that exists, else in the folder of an absolute
+// `fileName`, else in the home folder. Returns the chosen full path, or nothing when the
+// operator cancelled.
 std::optional<wxString> AskFile(wxWindow* parent, const FileQuestion& question);
 
-// A folder picker starting at `directory`. Returns the chosen folder, or nothing when the
-// operator cancelled.
+// A folder picker starting at `directory`, or the home folder when that does not exist. Returns the
+// chosen folder, or nothing when the operator cancelled.
 std::optional<wxString> AskFolder(wxWindow* parent, const wxString& title,
                                   const wxString& directory);
 

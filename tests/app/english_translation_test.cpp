@@ -176,6 +176,37 @@ TEST(EnglishTranslationTest, EveryRussianTextOfTheProgramHasAnEnglishEntry) {
     EXPECT_GT(files, 0);
 }
 
+TEST(EnglishTranslationTest, EveryFixedMessageOfTheSimulatorHasAnEnglishEntry) {
+    // The window shows the agent's status messages translated; a message with a device's name or
+    // a file name in it cannot have one entry, so only the fixed ones are held to it.
+    std::set<std::string> translated;
+    for (const auto& pair : EnglishSource().pairs) {
+        translated.insert(pair.source);
+    }
+    const std::string key = "message=\"";
+    int messages = 0;
+    for (const auto& entry : fs::directory_iterator(kSourceDir / "tools" / "agent-sim")) {
+        if (entry.path().extension() != ".cpp") {
+            continue;
+        }
+        for (const auto& literal : StringLiterals(test::ReadFileBytes(entry.path()))) {
+            for (auto at = literal.find(key); at != std::string::npos;
+                 at = literal.find(key, at + 1)) {
+                const auto start = at + key.size();
+                const std::string text = literal.substr(start, literal.find('"', start) - start);
+                if (!HasCyrillic(text) || text.find('{') != std::string::npos) {
+                    continue;
+                }
+                ++messages;
+                EXPECT_TRUE(translated.count(text) != 0)
+                    << entry.path().filename().string() << ": \"" << text
+                    << "\" has no English entry in resources/translations/english.tsv";
+            }
+        }
+    }
+    EXPECT_GT(messages, 0);
+}
+
 TEST(EnglishTranslationTest, LiteralScannerJoinsAndSkipsLikeTheCompiler) {
     auto literals = StringLiterals(
         "// L\"Комментарий\"\n"

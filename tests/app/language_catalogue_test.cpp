@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "LanguageTestSupport.h"
+#include "app/AgentSettings.h"
 #include "platform/RegistryStore.h"
 #include "support/TestEnvironment.h"
 
@@ -148,6 +149,62 @@ TEST_F(LanguageCatalogueTest, EntryWithoutPathOrUnknownIdLoadsNothing) {
     EXPECT_TRUE(catalogue.ApplyStoredLanguage());
     EXPECT_EQ(CurrentId(), "");
     EXPECT_STREQ(Exit(), L"Выход");
+}
+
+TEST_F(LanguageCatalogueTest, LanguageChoicesFromTheCommandLineAndTheDesktopLocale) {
+    WriteCatalogue(
+        "<languages><language id=\"ENG\" name=\"English\" file_path=\"eng.db\"/>"
+        "<language id=\"Deu\" name=\"Deutsch\" file_path=\"deu.db\"/></languages>");
+    EXPECT_EQ(catalogue.ChoosableIds(), (std::vector<std::string>{"RUS", "ENG", "Deu"}));
+    struct Choice {
+        const char* requested;
+        std::optional<std::string> stored;
+    };
+    for (const Choice& c : std::initializer_list<Choice>{{"ENG", "ENG"},
+                                                         {"eng", "ENG"},
+                                                         {"rus", "RUS"},
+                                                         {"DEU", "Deu"},
+                                                         {"EN", std::nullopt},
+                                                         {"ENGLISH", std::nullopt},
+                                                         {"", std::nullopt}}) {
+        EXPECT_EQ(catalogue.ResolveChoice(c.requested), c.stored) << c.requested;
+    }
+
+    struct Locale {
+        const char* name;
+        const char* language;
+    };
+    for (const Locale& l : std::initializer_list<Locale>{{"ru_RU.UTF-8", "RUS"},
+                                                         {"ru", "RUS"},
+                                                         {"ru_UA@euro", "RUS"},
+                                                         {"ru.KOI8-R", "RUS"},
+                                                         {"en_US.UTF-8", "ENG"},
+                                                         {"de_DE", "ENG"},
+                                                         {"C", "ENG"},
+                                                         {"POSIX", "ENG"},
+                                                         {"", "ENG"},
+                                                         {"rue_UA", "ENG"},
+                                                         {"run", "ENG"}}) {
+        EXPECT_EQ(LanguageForLocale(l.name), l.language) << l.name;
+    }
+
+    // A first start stores the locale's language; later starts and a stored choice keep theirs.
+    EXPECT_TRUE(catalogue.StoreFirstLanguage("de_AT.UTF-8"));
+    EXPECT_EQ(GetCurrentLanguage(), std::optional<std::wstring>(L"ENG"));
+    EXPECT_FALSE(catalogue.StoreFirstLanguage("ru_RU.UTF-8"));
+    EXPECT_EQ(GetCurrentLanguage(), std::optional<std::wstring>(L"ENG"));
+    StoreLanguage("");
+    EXPECT_FALSE(catalogue.StoreFirstLanguage("en_GB"));
+    EXPECT_EQ(GetCurrentLanguage(), std::optional<std::wstring>(L""));
+}
+
+TEST_F(LanguageCatalogueTest, FirstStartStoresNothingWhenEnglishIsNotInTheCatalogue) {
+    WriteCatalogue("<languages><language id=\"DEU\" name=\"Deutsch\"/></languages>");
+    EXPECT_FALSE(catalogue.StoreFirstLanguage("en_US.UTF-8"));
+    EXPECT_FALSE(GetCurrentLanguage());
+    // Russian needs no catalogue entry.
+    EXPECT_TRUE(catalogue.StoreFirstLanguage("ru_RU.UTF-8"));
+    EXPECT_EQ(GetCurrentLanguage(), std::optional<std::wstring>(L"RUS"));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks of the installed program and of the Debian package, one check a call:
 #
-#   package_check.sh relocated|installed-tree|library-user|deb|deb-contents|deb-starts|desktop-files|lintian
+#   package_check.sh relocated|installed-tree|library-user|run-script|deb|deb-contents|deb-starts|
+#                    desktop-files|lintian
 #
 # Environment (set by tests/package/CMakeLists.txt): VORN_BUILD_DIR, VORN_SOURCE_DIR,
 # VORN_MULTIARCH (the library architecture, may be empty), VORN_BUILT_OPTIONAL (programs built
@@ -166,12 +167,45 @@ int main() {
 EOF
   pc_dir=$prefix/lib/${VORN_MULTIARCH:+$VORN_MULTIARCH/}pkgconfig
   flags=$(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs vocabrix) || fail "pkg-config vocabrix"
-  # shellcheck disable=SC2086
-  c++ -std=c++20 "$work/user.cpp" -o "$work/user" $flags || fail "a program using Vocabrix does not build"
-  "$work/user" || fail "the program using Vocabrix failed"
-  resolved=$(ldd "$work/user" | sed -n 's/^\s*libVocabrix\.so => \([^ ]*\) .*/\1/p')
-  [ "$(realpath "$resolved")" = "$(realpath "$prefix/lib/vorn-update/libVocabrix.so")" ] ||
-    fail "the user program loads libVocabrix.so from '$resolved'"
+  # The header serves programs of any C++ standard since C++11, not only the library's own.
+  for standard in c++11 c++17 c++20; do
+    # shellcheck disable=SC2086
+    c++ -std=$standard -Wall -Wextra -Wpedantic -Werror "$work/user.cpp" -o "$work/user" $flags ||
+      fail "a $standard program using Vocabrix does not build"
+    "$work/user" || fail "the $standard program using Vocabrix failed"
+    resolved=$(ldd "$work/user" | sed -n 's/^\s*libVocabrix\.so => \([^ ]*\) .*/\1/p')
+    [ "$(realpath "$resolved")" = "$(realpath "$prefix/lib/vorn-update/libVocabrix.so")" ] ||
+      fail "the $standard user program loads libVocabrix.so from '$resolved'"
+  done
+  ;;
+
+run-script)
+  # scripts/run ends the simulator of its own run and no other: one from the same build folder
+  # in another namespace still runs afterwards.
+  export VORN_PIPE_NS="vorn-package-other-$$-$RANDOM-"
+  "$bin/AgentZelt" --idle &
+  other=$!
+  pids+=("$other")
+  waited=0
+  until grep -q "@${VORN_PIPE_NS}ws-quorin-vorn01\$" /proc/net/unix; do
+    kill -0 "$other" 2>/dev/null || fail "the other simulator ended at start"
+    [ $waited -lt 100 ] || fail "the other simulator did not listen within 10 s"
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  mkdir -p "$work/data" "$work/registry"
+  output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u VORN_PIPE_NS VORN_DEMO_SECONDS=4 \
+    VORN_DATA_DIR="$work/data" VORN_REGISTRY_DIR="$work/registry" "$source/scripts/run" 2>&1) ||
+    fail "scripts/run failed: $output"
+  kill -0 "$other" 2>/dev/null || fail "scripts/run ended the simulator of another namespace"
+  own=$(sed -n 's/.*(channel namespace \([^)]*\)).*/\1/p' <<<"$output")
+  [ -n "$own" ] || fail "scripts/run did not name its namespace: $output"
+  ! grep -q "@${own}ws-quorin-vorn01\$" /proc/net/unix || fail "scripts/run left its own simulator running"
+  ended=$(sed -n 's/^Ended the agent simulator of this run (process \([0-9]*\))\.$/\1/p' <<<"$output")
+  [ -n "$ended" ] || fail "scripts/run ended no simulator of its own: $output"
+  ! kill -0 "$ended" 2>/dev/null || fail "the simulator $ended of scripts/run still runs"
+  kill -TERM "$other"
+  wait "$other" || fail "the other simulator did not end cleanly on SIGTERM"
   ;;
 
 deb)
@@ -201,6 +235,9 @@ deb-contents)
   done
   dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/xdg/autostart/vorn-update.desktop ||
     fail "the autostart entry is not a conffile"
+  # The library is private to the program folder: no maintainer script runs ldconfig for it.
+  ! dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -Eq '^\./(postinst|postrm)$' ||
+    fail "the package has maintainer scripts: $(dpkg-deb --ctrl-tarfile "$deb" | tar -t | tr '\n' ' ')"
   ;;
 
 deb-starts)
@@ -218,6 +255,20 @@ desktop-files)
   desktop-file-validate "$root/usr/share/applications/vorn-update.desktop" \
     "$root/etc/xdg/autostart/vorn-update.desktop" | { grep -v ': hint: ' || true; } >"$work/desktop"
   [ ! -s "$work/desktop" ] || { cat "$work/desktop" >&2; fail "desktop-file-validate"; }
+  # The autostart entry is a conffile that stays after "apt remove": it must not start a
+  # missing command at every login.
+  autostart=$root/etc/xdg/autostart/vorn-update.desktop
+  grep -qx 'TryExec=vorn-update' "$autostart" || fail "the autostart entry has no TryExec=vorn-update"
+  grep -qx 'Exec=vorn-update' "$autostart" || fail "the autostart entry does not start vorn-update"
+  # One main category, so the program shows in one menu.
+  main_categories=(AudioVideo Audio Video Development Education Game Graphics Network Office
+    Science Settings System Utility)
+  categories=$(sed -n 's/^Categories=//p' "$root/usr/share/applications/vorn-update.desktop")
+  count=0
+  for category in ${categories//;/ }; do
+    [[ " ${main_categories[*]} " == *" $category "* ]] && count=$((count + 1))
+  done
+  [ $count -eq 1 ] || fail "the menu entry names $count main categories: $categories"
   appstreamcli validate --no-net "$root/usr/share/metainfo/com.vorn.update.metainfo.xml" ||
     fail "appstreamcli validate"
   grep -q '<release version="[0-9]' "$root/usr/share/metainfo/com.vorn.update.metainfo.xml" ||

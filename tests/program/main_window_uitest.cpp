@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -34,12 +35,12 @@
 #include "dialogs/ui/CSerialNoDialog.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -540,12 +541,16 @@ TEST_F(MainWindowTest, BlackListLoadingAsksForAFileAndShowsTheLoadingWindowUntil
     SelectRow(0);
     agent_->Clear();
 
+    // With no folder remembered the picker opens in the home folder, not the working directory.
+    test::TempDir home;
+    test::ScopedEnv homeEnv{"HOME", home.path().string()};
     platform::ModalAnswers answers;
     answers.Answer(wxID_CANCEL);  // the file picker
     answers.Answer(wxID_OK);      // "Файл не был выбран"
     Command(CUpdateCtrlDlg::kLoadBlackListId);
     ASSERT_EQ(answers.asked().size(), 2u);
     EXPECT_EQ(answers.asked()[0].kind, platform::AskedQuestion::Kind::File);
+    EXPECT_EQ(answers.asked()[0].directory, home.path().string());
     EXPECT_NE(answers.asked()[0].wildcard.Find("*.blist"), wxNOT_FOUND);
     EXPECT_EQ(answers.asked()[1].text, L"Файл не был выбран");
     EXPECT_TRUE(answers.asked()[1].style & wxICON_WARNING);
@@ -855,14 +860,41 @@ TEST_F(MainWindowTest, MenuCommandsGoToTheDeviceTheMenuWasOpenedFor) {
     EXPECT_EQ(window.List().Devices().FindById(2)->connect, 2);
 }
 
+// A shown window other than `main` that holds a text with `label` somewhere inside.
+bool ShownWindowWithText(const wxWindow& main, const wxString& label) {
+    std::function<bool(const wxWindow&)> holds = [&](const wxWindow& window) {
+        if (auto* text = dynamic_cast<const wxStaticText*>(&window);
+            text != nullptr && text->GetLabelText() == label) {
+            return true;
+        }
+        for (const wxWindow* child : window.GetChildren()) {
+            if (holds(*child)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const wxWindow* window : wxTopLevelWindows) {
+        if (window != &main && window->IsShown() && holds(*window)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST_F(MainWindowTest, WithoutATrayBalloonsStillReachTheDesktop) {
+    // No notification service on the session bus: the toolkit's own notification window shows.
+    test::ScopedEnv noBus{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vorn-test-bus"};
     auto& window = Open(false);
     ASSERT_FALSE(window.IsTrayIconAdded());
     Event(
         "<devarrival id=\"6\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"U-6\" "
         "msgtype=\"0\" message=\"\"/>",
         [&] { return window.LastBalloon() == L"Подключено устройство: U-6"; });
+    EXPECT_TRUE(
+        PumpUntil([&] { return ShownWindowWithText(window, L"Подключено устройство: U-6"); }));
     Event("<devremove id=\"6\"/>", [&] { return window.LastBalloon() == L"Устройство извлечено"; });
+    EXPECT_TRUE(PumpUntil([&] { return ShownWindowWithText(window, L"Устройство извлечено"); }));
 }
 
 TEST_F(MainWindowTest, TheAgentsAbsenceIsShownUntilItAnswersAgain) {

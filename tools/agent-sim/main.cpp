@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "tools/agent-sim/AgentSimulator.h"
 
 namespace {
@@ -52,7 +54,9 @@ constexpr const char* kHelp =
     "  connection per notification. The program drops a writer that stalls for 5 s.\n"
     "  A message larger than 64 MiB is refused by its reader.\n"
     "\n"
-    "VORN_PIPE_NS selects the pipe namespace, VORN_REGISTRY_DIR the registry folder.\n"
+    "VORN_PIPE_NS selects the pipe namespace, VORN_REGISTRY_DIR the registry folder;\n"
+    "VORN_AGENT_PID_FILE names a file to write the process id to once the request pipe is\n"
+    "served.\n"
     "It ends on SIGTERM or SIGINT.\n";
 
 int Usage(const char* problem) {
@@ -160,6 +164,14 @@ int main(int argc, char** argv) {
     if (!simulator.Start(error)) {
         std::fprintf(stderr, "AgentZelt: %s\n", error.c_str());
         return 1;
+    }
+    // Whoever started the program that started this simulator can end exactly this process.
+    const char* pidFile = std::getenv("VORN_AGENT_PID_FILE");
+    if (pidFile != nullptr && *pidFile != '\0') {
+        if (FILE* file = std::fopen(pidFile, "w")) {
+            std::fprintf(file, "%d\n", static_cast<int>(getpid()));
+            std::fclose(file);
+        }
     }
     int received = 0;
     sigwait(&signals, &received);
