@@ -104,10 +104,12 @@ TEST(AgentSimulatorPartsTest, ErrorDescriptionGoesOutInTheLocaleCharset) {
               "<ok error_description=\"Я");
     environment.reset();
     environment.emplace("LC_ALL", "C.UTF-8");
-    if (std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
-        EXPECT_EQ(sim::WithLocaleErrorDescription(text), text);
-        EXPECT_EQ(ReadError(*AgentMessage::Parse(text)).description, L"Нет связи & тишина");
+    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
+        std::setlocale(LC_CTYPE, saved.c_str());
+        GTEST_SKIP() << "no C.UTF-8 locale here: only the \"C\" half ran";
     }
+    EXPECT_EQ(sim::WithLocaleErrorDescription(text), text);
+    EXPECT_EQ(ReadError(*AgentMessage::Parse(text)).description, L"Нет связи & тишина");
     std::setlocale(LC_CTYPE, saved.c_str());
 }
 

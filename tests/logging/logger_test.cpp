@@ -212,45 +212,43 @@ TEST_F(LoggerFixture, WithoutClientEnabledLevelsGoToTheDailyFile) {
     EXPECT_NE(second->RunId(), logger->RunId());
 }
 
-TEST_F(LoggerFixture, ClientThatTakesTheRecordGetsTheEscapedCommand) {
-    FakeClient client(LittleEndian(1));
-    auto logger = MakeLogger();
-    EXPECT_EQ(logger->Log(50, "%s", "x<y> \"q\" & z"), Logger::kDone);
-
-    CommandFields fields;
-    fields.moduleName = "vorn_update.exe";
-    fields.level = 50;
-    fields.message = "x<y> \"q\" & z";
-    fields.timestamp = "2026.03.07 09:05:01.042";
-    fields.threadId = Logger::CurrentThreadId();
-    fields.processId = static_cast<std::uint32_t>(getpid());
-    const auto received = client.Received();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0], LittleEndian(0) + BuildCommand(fields));
-    EXPECT_FALSE(std::filesystem::exists(programFolder_ / "lostlogs"));
-}
-
-TEST_F(LoggerFixture, ClientThatRefusesLeavesTheRecordInTheFileUnescaped) {
-    FakeClient client(LittleEndian(0));
-    auto logger = MakeLogger();
-    EXPECT_EQ(logger->Log(50, "x<y> \"q\""), Logger::kDeliveryFailed);
-    ASSERT_EQ(client.Received().size(), 1u);
-    EXPECT_NE(client.Received()[0].find("x&lt;y&gt; &quot;q&quot;"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(LogFile(*logger, programFolder_ / "lostlogs")),
-              ExpectedLine(50, "x<y> \"q\""));
-}
-
-TEST_F(LoggerFixture, SilentClientTimesOutIntoTheFile) {
-    FakeClient client(std::nullopt);
+// What the client answers decides where the record goes: taken, it reaches the client only;
+// refused or unanswered, the client still got the escaped command and the file gets the line
+// unescaped. An unanswered record waits for the delivery bound first.
+TEST_F(LoggerFixture, ClientRepliesDecideWhereTheRecordGoes) {
+    const struct {
+        std::optional<std::string> reply;
+        int result;
+    } cases[] = {{LittleEndian(1), Logger::kDone},
+                 {LittleEndian(0), Logger::kDeliveryFailed},
+                 {std::nullopt, Logger::kDeliveryFailed}};
     environment_.deliveryTimeout = std::chrono::milliseconds(300);
-    auto logger = MakeLogger();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(logger->Log(10, "unanswered"), Logger::kDeliveryFailed);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(elapsed, std::chrono::milliseconds(250));
-    EXPECT_LT(elapsed, std::chrono::seconds(5));
-    EXPECT_EQ(ReadFileBytes(LogFile(*logger, programFolder_ / "lostlogs")),
-              ExpectedLine(10, "unanswered"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply ? "reply " + std::to_string(c.reply->front()) : "no reply");
+        FakeClient client(c.reply);
+        auto logger = MakeLogger();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(logger->Log(50, "%s", "x<y> \"q\" & z"), c.result);
+        if (!c.reply) {
+            EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+        }
+
+        CommandFields fields;
+        fields.moduleName = "vorn_update.exe";
+        fields.level = 50;
+        fields.message = "x<y> \"q\" & z";
+        fields.timestamp = "2026.03.07 09:05:01.042";
+        fields.threadId = Logger::CurrentThreadId();
+        fields.processId = static_cast<std::uint32_t>(getpid());
+        EXPECT_EQ(client.Received(),
+                  std::vector<std::string>{LittleEndian(0) + BuildCommand(fields)});
+        const auto file = LogFile(*logger, programFolder_ / "lostlogs");
+        if (c.result == Logger::kDone) {
+            EXPECT_FALSE(std::filesystem::exists(file));
+        } else {
+            EXPECT_EQ(ReadFileBytes(file), ExpectedLine(50, "x<y> \"q\" & z"));
+        }
+    }
 }
 
 TEST_F(LoggerFixture, TransportResults) {

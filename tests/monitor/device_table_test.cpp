@@ -180,7 +180,8 @@ TEST(DeviceTableConcurrencyTest, WriterAndReaderNeverSeeHalfWrittenRecords) {
     writer.join();
     EXPECT_GT(notified.load(), kRounds * 2);
     EXPECT_LE(table.Count(), 16);
-    SUCCEED() << checked << " records checked";
+    // The reader saw records while the writer changed them, not only an empty table.
+    EXPECT_GT(checked, 0);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(WindowHelpers, WorkerCallsRunOnTheUiThreadAndCloseReleasesWaitingWorkers)
     std::atomic<int> blocked{-1};
     bool lateRun = false;
     std::thread stuck([&] { blocked = gate.Run([&] { lateRun = true; }) ? 1 : 0; });
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(vorn::test::WaitForQueuedEvent());  // the worker's call is queued: it waits
     EXPECT_EQ(blocked, -1);
     gate.Close();
     stuck.join();

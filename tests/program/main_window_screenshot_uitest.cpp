@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -21,11 +20,12 @@
 #include "agent/AgentProtocol.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
+#include "program/CUpdateCtrlDlg.h"
+#include "support/Screenshot.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -35,23 +35,15 @@ using namespace std::chrono_literals;
 using test::Notify;
 using test::PumpUntil;
 
-// Saves what the screen shows of the window under build/screenshots.
-wxImage Screenshot(wxWindow& window, const std::string& name) {
-    const std::filesystem::path folder =
-        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / name;
-    std::filesystem::remove(file);
-    const wxRect rect = window.GetScreenRect();
-    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
-                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
-                                std::to_string(rect.y) + " '" + file.string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    wxInitAllImageHandlers();
-    wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
-    EXPECT_EQ(shot.GetWidth(), rect.width);
-    EXPECT_EQ(shot.GetHeight(), rect.height);
-    return shot;
+// Without a tray the balloons are desktop pop-ups, gone after their time-out; a picture of the
+// window waits for that.
+bool NoPopUpBeside(const wxWindow* window) {
+    for (const wxWindow* top : wxTopLevelWindows) {
+        if (top != window && top->IsShown()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
@@ -95,9 +87,7 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
         return window->List().IsProgressVisible() &&
                window->List().ProgressBar()->GetValue() == 70 && window->IsTaskRunning();
     }));
-    window->Raise();
-    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
-    PumpUntil([] { return false; }, 3000ms);
+    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window); }));
 
     // The filled part of the bar in the colour it is drawn in, which must stand out from the
     // row's own background: the list's on an unselected row, the selection's on a selected one.
@@ -128,15 +118,15 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
                                    << row.GetAsString().ToStdString();
     };
 
-    wxImage unselected = Screenshot(*window, "main-window.png");
+    wxImage unselected = test::SaveScreenshot(*window, "main-window");
     ASSERT_TRUE(unselected.IsOk());
     checkBar(unselected, window->GetScreenRect(), false);
 
     window->List().SetItemState(1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
                                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     window->List().SetFocus();
-    PumpUntil([] { return false; }, 500ms);
-    wxImage selected = Screenshot(*window, "main-window-progress-selected.png");
+    ASSERT_TRUE(PumpUntil([&] { return window->List().ProgressBar()->IsRowSelected(); }));
+    wxImage selected = test::SaveScreenshot(*window, "main-window-progress-selected");
     ASSERT_TRUE(selected.IsOk());
     checkBar(selected, window->GetScreenRect(), true);
 
@@ -166,10 +156,17 @@ TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
     agent.reset();
     wxCommandEvent refresh(wxEVT_MENU, CUpdateCtrlDlg::kRefreshConnectionId);
     window->ProcessWindowEvent(refresh);
-    window->Raise();
-    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
-    PumpUntil([] { return false; }, 3000ms);
-    Screenshot(*window, "main-window-agent-absent.png");
+    // What the window shows once the agent is gone: the status says so, the devices stay listed
+    // as they were (not left "being checked") and nothing waits for the agent.
+    ASSERT_TRUE(PumpUntil([&] {
+        return window->FindWindow(CUpdateCtrlDlg::kStatusId)->GetLabel() ==
+               L"Служба обновления не отвечает";
+    }));
+    EXPECT_EQ(window->List().GetItemCount(), 2);
+    EXPECT_EQ(window->List().GetItemText(0, 3), L"Да");
+    EXPECT_FALSE(window->IsTaskRunning());
+    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window); }));
+    test::SaveScreenshot(*window, "main-window-agent-absent");
 
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);
@@ -196,14 +193,15 @@ TEST(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
         link = window->FindWindow(CUpdateCtrlDlg::kErrorLinkId);
         return link != nullptr && link->IsShown();
     }));
-    window->Raise();
-    PumpUntil([] { return false; }, 500ms);
-    const wxRect status = window->FindWindow(CUpdateCtrlDlg::kStatusId)->GetRect();
+    // The link is placed by the layout that its showing asks for.
+    const wxWindow* statusText = window->FindWindow(CUpdateCtrlDlg::kStatusId);
+    ASSERT_TRUE(PumpUntil([&] { return link->GetRect().x >= statusText->GetRect().GetRight(); }));
+    const wxRect status = statusText->GetRect();
     const wxRect linkRect = link->GetRect();
     EXPECT_GE(linkRect.x, status.GetRight());
     EXPECT_LE(linkRect.GetRight(), window->GetClientSize().x);
     EXPECT_NEAR(linkRect.y + linkRect.height / 2, status.y + status.height / 2, 3);
-    Screenshot(*window, "main-window-error-link.png");
+    test::SaveScreenshot(*window, "main-window-error-link");
 
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);
@@ -218,22 +216,29 @@ TEST(MainWindowScreenshot, AWarningBoxInRussian) {
     platform::DesktopTray::OverrideAvailability(false);
     auto* window = new CUpdateCtrlDlg(false);
     window->Move(20, 20);
-    PumpUntil([] { return false; }, 300ms);
+    // Read from inside the box's modal loop, once it is up.
+    std::vector<wxString> texts;
     wxTimer shoot;
     shoot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         for (wxWindow* top : wxTopLevelWindows) {
             auto* box = dynamic_cast<wxDialog*>(top);
             if (box != nullptr && box != window && box->IsModal()) {
-                Screenshot(*box, "message-box.png");
+                shoot.Stop();
+                for (const int id : {wxID_OK, wxID_CANCEL}) {
+                    const wxWindow* button = box->FindWindow(id);
+                    texts.push_back(button != nullptr ? button->GetLabel() : wxString("(none)"));
+                }
+                test::SaveScreenshot(*box, "message-box");
                 box->EndModal(wxID_CANCEL);
                 return;
             }
         }
     });
-    shoot.StartOnce(700);
+    shoot.Start(100);
     EXPECT_EQ(platform::AskMessage(window, L"Операция не была выполнена", window->GetTitle(),
                                    wxOK | wxCANCEL | wxICON_WARNING),
               wxID_CANCEL);
+    EXPECT_EQ(texts, (std::vector<wxString>{L"ОК", L"Отмена"}));
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);
 }
@@ -299,10 +304,9 @@ TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
             x += bitmap.GetWidth() + gap;
         }
     }
-    const std::filesystem::path folder =
-        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(canvas.SaveFile((folder / "program-icon.png").string(), wxBITMAP_TYPE_PNG));
+    std::filesystem::create_directories(test::ScreenshotFolder());
+    EXPECT_TRUE(canvas.SaveFile((test::ScreenshotFolder() / "program-icon.png").string(),
+                                wxBITMAP_TYPE_PNG));
 
     delete window;
     platform::DesktopTray::OverrideAvailability(std::nullopt);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace vorn::test {
 
@@ -41,6 +42,25 @@ ScopedEnv::~ScopedEnv() {
 std::string UniquePipeNamespace() {
     static std::atomic<int> counter{0};
     return "vorn-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-";
+}
+
+bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (const pid_t id = tid.load(); id != 0) {
+            // The state is the first field after the command name, which is in parentheses.
+            const std::string stat =
+                ReadFileBytes("/proc/self/task/" + std::to_string(id) + "/stat");
+            const std::size_t close = stat.rfind(')');
+            if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'S') {
+                return true;
+            }
+        }
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

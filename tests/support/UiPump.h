@@ -9,9 +9,10 @@
 
 namespace vorn::test {
 
-// Processes pending and idle events until `done` holds or `limit` has passed.
+// Processes pending and idle events until `done` holds or `limit` has passed; the default limit
+// only catches a hang.
 template <class Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+bool PumpUntil(Pred done, std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
         wxTheApp->Yield(true);
@@ -24,6 +25,19 @@ bool PumpUntil(Pred done, std::chrono::milliseconds limit = std::chrono::millise
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+// Waits, without running anything, until an event is queued for the UI thread: a worker has
+// handed it a call and now waits for it. False when none came within `limit`.
+inline bool WaitForQueuedEvent(std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!wxTheApp->HasPendingEvents()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 // Processes events for `time`.
