@@ -12,9 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -28,20 +26,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using vorn::test::WaitFor;
 
 const fs::path kBin = VORN_BIN_DIR;
 constexpr const char* kTitle = "Vorn Update v2.2.1.2293";
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 // A child process that the test waits for itself.
 class Process {
@@ -89,20 +77,13 @@ private:
     std::optional<int> status_;
 };
 
-// Whether a socket of this test's pipe namespace listens at `name`: the kernel's table of local
-// sockets shows an abstract address with '@' for its leading zero, and a listening one with the
-// flag 00010000.
-bool PipeListening(const std::string& ns, std::string_view name) {
-    const std::string address = "@" + ns + std::string(name);
-    std::istringstream table(vorn::test::ReadFileBytes("/proc/net/unix"));
-    for (std::string line; std::getline(table, line);) {
-        if (line.size() > address.size() &&
-            line.compare(line.size() - address.size(), address.size(), address) == 0 &&
-            line.find(" 00010000 ") != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+// Whether a socket listens at the abstract address `address`: the kernel's table of local sockets
+// shows it with '@' for its leading zero, on a line with the listening flag 00010000.
+bool PipeListening(const std::string& address) {
+    const std::string table = vorn::test::ReadFileBytes("/proc/net/unix");
+    const std::size_t end = table.find("@" + address + "\n");
+    const std::size_t start = table.rfind('\n', end) + 1;
+    return end != std::string::npos && table.find(" 00010000 ", start) < end;
 }
 
 std::string RunCommand(const std::string& command) {
@@ -126,8 +107,9 @@ protected:
         agent_.emplace(kBin / "AgentZelt", std::vector<std::string>{"--idle", "--devices", "2",
                                                                     "--record", record_.string()});
         ASSERT_GT(agent_->pid(), 0);
-        ASSERT_TRUE(WaitFor([&] { return PipeListening(ns_.name(), vorn::kRequestPipeName); }, 10s))
-            << "the simulator never listened";
+        ASSERT_TRUE(WaitFor([&] {
+            return PipeListening(ns_.name() + std::string(vorn::kRequestPipeName));
+        })) << "the simulator never listened";
         ASSERT_TRUE(agent_->running());
     }
     void TearDown() override {

@@ -21,6 +21,7 @@ using vorn::platform::RegistryRoot;
 using vorn::platform::RegistryStore;
 using vorn::test::ScopedEnv;
 using vorn::test::TempDir;
+using vorn::test::WaitFor;
 using vorn::test::WriteFileBytes;
 
 namespace {
@@ -42,17 +43,6 @@ std::vector<std::uint32_t> EnabledBelow(const LevelTable& table, std::uint32_t l
 }
 
 using Levels = std::vector<std::uint32_t>;
-
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 std::string SettingsFor(const std::string& clients, const std::string& traced,
                         const std::string& nontraced) {

@@ -204,28 +204,23 @@ TEST_F(NotificationTest, DeviceArrivalAndInformation) {
     EXPECT_EQ(window.loadingHidden, 2);
 }
 
-TEST_F(NotificationTest, DeviceRemovalRunsTheWindowActionsEvenForAnUnknownId) {
+// For an id the table does not hold, no record changes but the window's actions still run.
+TEST_F(NotificationTest, UnknownIdsChangeNoRecordButTheWindowActionsRun) {
     AddDevice(1, 2, 0);
     AddDevice(2, 2, 2);
-    const Calls expected{L"refresh update all", L"summary", L"balloon Устройство извлечено"};
-    EXPECT_EQ(Handle("<devremove id=\"1\"/>"), expected);
-    EXPECT_FALSE(window.table.FindById(1));
-    EXPECT_EQ(window.table.Count(), 1);
-    EXPECT_EQ(Handle("<devremove id=\"99\"/>"), expected);
-    EXPECT_EQ(window.table.Count(), 1);
-}
-
-TEST_F(NotificationTest, UnknownIdChangesNoRecordButTheWindowActionsRun) {
-    AddDevice(1, 2, 0);
     const DeviceRecord before = *window.table.FindById(1);
     window.selected = 1;
+    const Calls removal{L"refresh update all", L"summary", L"balloon Устройство извлечено"};
+    EXPECT_EQ(Handle("<devremove id=\"99\"/>"), removal);
     EXPECT_TRUE(Handle("<hasfwupdate phase=\"begin\" id=\"8\"/>").empty());
     EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"8\" state=\"0\" allowScanning=\"1\"/>"),
               (Calls{L"summary", L"refresh update all"}));
-    EXPECT_EQ(Handle(Task("updatefw", "end", "1")),
+    EXPECT_EQ(Handle(Task("updatefw", "end", "1")),  // device 5
               (Calls{L"leave task", L"refresh update all", L"summary", L"status 0 ", L"balloon "}));
-    EXPECT_EQ(window.table.Count(), 1);
+    EXPECT_EQ(window.table.Count(), 2);
     EXPECT_EQ(*window.table.FindById(1), before);
+    EXPECT_EQ(Handle("<devremove id=\"1\"/>"), removal);
+    EXPECT_FALSE(window.table.FindById(1));
 }
 
 TEST_F(NotificationTest, UpdateCheckBeginAndEnd) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -46,23 +47,41 @@ bool NoPopUpBeside(const wxWindow* window) {
     return true;
 }
 
-TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    agent.Reply(
+// A registry, a pipe namespace and an agent of the test's own; the window is opened by the test,
+// the agent's answers set before.
+class MainWindowScreenshot : public testing::Test {
+protected:
+    ~MainWindowScreenshot() override {
+        delete window_;
+        platform::DesktopTray::OverrideAvailability(std::nullopt);
+    }
+    CUpdateCtrlDlg* Open(bool tray, wxSize size = wxDefaultSize) {
+        platform::DesktopTray::OverrideAvailability(tray);
+        window_ = new CUpdateCtrlDlg(false);
+        if (size != wxDefaultSize) {
+            window_->SetSize(size);
+        }
+        window_->Move(20, 20);
+        return window_;
+    }
+
+    test::TempDir registry_;
+    test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registry_.path().string()};
+    test::PrivatePipeNamespace pipes_;
+    std::unique_ptr<test::FakeAgent> agent_ = std::make_unique<test::FakeAgent>();
+    CUpdateCtrlDlg* window_ = nullptr;
+};
+
+TEST_F(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
+    agent_->Reply(
         "<getalldevinfo/>",
         "<devices>"
         "<device id=\"11\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"7741-0093-1185\"/>"
         "<device id=\"12\" connect=\"2\" updates=\"0\" type=\"Q200M1\" name=\"7741-0102-3310\"/>"
         "<device id=\"13\" connect=\"0\" updates=\"6\" type=\"Q750M1\" name=\"7741-0093-2051\"/>"
         "</devices>");
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->SetSize(wxSize(860, 420));
-    window->Move(20, 20);
-    ASSERT_TRUE(PumpUntil([&] { return window->List().GetItemCount() == 3; }));
+    Open(false, wxSize(860, 420));
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().GetItemCount() == 3; }));
 
     Notify(
         "<hasfwupdate phase=\"end\" id=\"11\" state=\"2\" allowScanning=\"1\" "
@@ -84,15 +103,15 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
         "<taskprocess id=\"12\" taskname=\"updatefw\" phase=\"inprogress\" progress=\"0.4\" "
         "msgtype=\"0\" message=\"Запись прошивки в устройство 7741-0102-3310\"/>");
     ASSERT_TRUE(PumpUntil([&] {
-        return window->List().IsProgressVisible() &&
-               window->List().ProgressBar()->GetValue() == 70 && window->IsTaskRunning();
+        return window_->List().IsProgressVisible() &&
+               window_->List().ProgressBar()->GetValue() == 70 && window_->IsTaskRunning();
     }));
-    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window); }));
+    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window_); }));
 
     // The filled part of the bar in the colour it is drawn in, which must stand out from the
     // row's own background: the list's on an unselected row, the selection's on a selected one.
     auto checkBar = [&](const wxImage& shot, const wxRect& windowRect, bool selected) {
-        CCellProgressBar* bar = window->List().ProgressBar();
+        CCellProgressBar* bar = window_->List().ProgressBar();
         EXPECT_EQ(bar->IsRowSelected(), selected);
         const wxRect barRect(bar->GetScreenPosition() - windowRect.GetPosition(), bar->GetSize());
         const wxColour fill = bar->FillColour(selected);
@@ -107,7 +126,7 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
         }
         EXPECT_GT(filled, barRect.width / 2);
         // The row's background beside the bar, in the first column.
-        const int rowX = barRect.x - window->List().GetColumnWidth(3) - 4;
+        const int rowX = barRect.x - window_->List().GetColumnWidth(3) - 4;
         const int rowY = barRect.y + barRect.height / 2;
         const wxColour row(shot.GetRed(rowX, rowY), shot.GetGreen(rowX, rowY),
                            shot.GetBlue(rowX, rowY));
@@ -118,111 +137,82 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
                                    << row.GetAsString().ToStdString();
     };
 
-    wxImage unselected = test::SaveScreenshot(*window, "main-window");
+    wxImage unselected = test::SaveScreenshot(*window_, "main-window");
     ASSERT_TRUE(unselected.IsOk());
-    checkBar(unselected, window->GetScreenRect(), false);
+    checkBar(unselected, window_->GetScreenRect(), false);
 
-    window->List().SetItemState(1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
-                                wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
-    window->List().SetFocus();
-    ASSERT_TRUE(PumpUntil([&] { return window->List().ProgressBar()->IsRowSelected(); }));
-    wxImage selected = test::SaveScreenshot(*window, "main-window-progress-selected");
+    window_->List().SetItemState(1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    window_->List().SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().ProgressBar()->IsRowSelected(); }));
+    wxImage selected = test::SaveScreenshot(*window_, "main-window-progress-selected");
     ASSERT_TRUE(selected.IsOk());
-    checkBar(selected, window->GetScreenRect(), true);
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    checkBar(selected, window_->GetScreenRect(), true);
 }
 
-TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    auto agent = std::make_unique<test::FakeAgent>();
-    agent->Reply("<getalldevinfo/>",
-                 "<devices>"
-                 "<device id=\"21\" connect=\"2\" updates=\"2\" type=\"Q750M1\" "
-                 "name=\"7741-0093-1185\"/>"
-                 "<device id=\"22\" connect=\"2\" updates=\"2\" type=\"Q200M1\" "
-                 "name=\"7741-0102-3310\"/>"
-                 "</devices>");
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->SetSize(wxSize(860, 360));
-    window->Move(20, 20);
-    ASSERT_TRUE(PumpUntil([&] { return window->List().GetItemCount() == 2; }));
-    window->List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+TEST_F(MainWindowScreenshot, TheAgentStopsAnswering) {
+    agent_->Reply("<getalldevinfo/>",
+                  "<devices>"
+                  "<device id=\"21\" connect=\"2\" updates=\"2\" type=\"Q750M1\" "
+                  "name=\"7741-0093-1185\"/>"
+                  "<device id=\"22\" connect=\"2\" updates=\"2\" type=\"Q200M1\" "
+                  "name=\"7741-0102-3310\"/>"
+                  "</devices>");
+    Open(false, wxSize(860, 360));
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().GetItemCount() == 2; }));
+    window_->List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     // The agent goes away; F5 finds nobody.
-    agent.reset();
+    agent_.reset();
     wxCommandEvent refresh(wxEVT_MENU, CUpdateCtrlDlg::kRefreshConnectionId);
-    window->ProcessWindowEvent(refresh);
+    window_->ProcessWindowEvent(refresh);
     // What the window shows once the agent is gone: the status says so, the devices stay listed
     // as they were (not left "being checked") and nothing waits for the agent.
     ASSERT_TRUE(PumpUntil([&] {
-        return window->FindWindow(CUpdateCtrlDlg::kStatusId)->GetLabel() ==
+        return window_->FindWindow(CUpdateCtrlDlg::kStatusId)->GetLabel() ==
                L"Служба обновления не отвечает";
     }));
-    EXPECT_EQ(window->List().GetItemCount(), 2);
-    EXPECT_EQ(window->List().GetItemText(0, 3), L"Да");
-    EXPECT_FALSE(window->IsTaskRunning());
-    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window); }));
-    test::SaveScreenshot(*window, "main-window-agent-absent");
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    EXPECT_EQ(window_->List().GetItemCount(), 2);
+    EXPECT_EQ(window_->List().GetItemText(0, 3), L"Да");
+    EXPECT_FALSE(window_->IsTaskRunning());
+    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window_); }));
+    test::SaveScreenshot(*window_, "main-window-agent-absent");
 }
 
 // The error link, made with the first error that has a description, sits after the status text
 // on the same line.
-TEST(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->SetSize(wxSize(860, 360));
-    window->Move(20, 20);
+TEST_F(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
+    Open(false, wxSize(860, 360));
     test::Pump();
-    EXPECT_EQ(window->FindWindow(CUpdateCtrlDlg::kErrorLinkId), nullptr);
+    EXPECT_EQ(window_->FindWindow(CUpdateCtrlDlg::kErrorLinkId), nullptr);
     test::Notify(
         "<message msgtype=\"2\" message=\"Не удалось загрузить прошивку\" "
         "error_description=\"timeout\" category=\"0\" error_id=\"17\"/>");
     wxWindow* link = nullptr;
     ASSERT_TRUE(PumpUntil([&] {
-        link = window->FindWindow(CUpdateCtrlDlg::kErrorLinkId);
+        link = window_->FindWindow(CUpdateCtrlDlg::kErrorLinkId);
         return link != nullptr && link->IsShown();
     }));
     // The link is placed by the layout that its showing asks for.
-    const wxWindow* statusText = window->FindWindow(CUpdateCtrlDlg::kStatusId);
+    const wxWindow* statusText = window_->FindWindow(CUpdateCtrlDlg::kStatusId);
     ASSERT_TRUE(PumpUntil([&] { return link->GetRect().x >= statusText->GetRect().GetRight(); }));
     const wxRect status = statusText->GetRect();
     const wxRect linkRect = link->GetRect();
     EXPECT_GE(linkRect.x, status.GetRight());
-    EXPECT_LE(linkRect.GetRight(), window->GetClientSize().x);
+    EXPECT_LE(linkRect.GetRight(), window_->GetClientSize().x);
     EXPECT_NEAR(linkRect.y + linkRect.height / 2, status.y + status.height / 2, 3);
-    test::SaveScreenshot(*window, "main-window-error-link");
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    test::SaveScreenshot(*window_, "main-window-error-link");
 }
 
 // Message boxes are the toolkit's generic ones; their stock buttons follow the interface language.
-TEST(MainWindowScreenshot, AWarningBoxInRussian) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->Move(20, 20);
+TEST_F(MainWindowScreenshot, AWarningBoxInRussian) {
+    Open(false);
     // Read from inside the box's modal loop, once it is up.
     std::vector<wxString> texts;
     wxTimer shoot;
     shoot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         for (wxWindow* top : wxTopLevelWindows) {
             auto* box = dynamic_cast<wxDialog*>(top);
-            if (box != nullptr && box != window && box->IsModal()) {
+            if (box != nullptr && box != window_ && box->IsModal()) {
                 shoot.Stop();
                 for (const int id : {wxID_OK, wxID_CANCEL}) {
                     const wxWindow* button = box->FindWindow(id);
@@ -235,27 +225,20 @@ TEST(MainWindowScreenshot, AWarningBoxInRussian) {
         }
     });
     shoot.Start(100);
-    EXPECT_EQ(platform::AskMessage(window, L"Операция не была выполнена", window->GetTitle(),
+    EXPECT_EQ(platform::AskMessage(window_, L"Операция не была выполнена", window_->GetTitle(),
                                    wxOK | wxCANCEL | wxICON_WARNING),
               wxID_CANCEL);
     EXPECT_EQ(texts, (std::vector<wxString>{L"ОК", L"Отмена"}));
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
 }
 
 // The title bar gets the program's icon in every size it is drawn in, the tray the same icon,
 // with a mark in its upper right corner while a task runs. The picture shows what they are
 // given: the window's icons, then the tray's at 22 px idle, busy and idle again.
-TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    platform::DesktopTray::OverrideAvailability(true);
-    auto* window = new CUpdateCtrlDlg(false);
+TEST_F(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
+    Open(true);
     test::Pump();
 
-    const wxIconBundle& icons = window->GetIcons();
+    const wxIconBundle& icons = window_->GetIcons();
     std::vector<wxBitmap> shown;
     std::vector<int> sizes;
     for (size_t i = 0; i < icons.GetIconCount(); ++i) {
@@ -266,13 +249,13 @@ TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
     }
     EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 64, 128, 256}));
 
-    ASSERT_TRUE(window->IsTrayIconAdded());
+    ASSERT_TRUE(window_->IsTrayIconAdded());
     const wxSize tray(22, 22);
-    const wxImage idle = window->TrayIcon().GetBitmap(tray).ConvertToImage();
-    window->EnterTaskMode();
-    const wxImage busy = window->TrayIcon().GetBitmap(tray).ConvertToImage();
-    window->LeaveTaskMode();
-    const wxImage back = window->TrayIcon().GetBitmap(tray).ConvertToImage();
+    const wxImage idle = window_->TrayIcon().GetBitmap(tray).ConvertToImage();
+    window_->EnterTaskMode();
+    const wxImage busy = window_->TrayIcon().GetBitmap(tray).ConvertToImage();
+    window_->LeaveTaskMode();
+    const wxImage back = window_->TrayIcon().GetBitmap(tray).ConvertToImage();
     ASSERT_EQ(idle.GetSize(), tray);
     ASSERT_EQ(busy.GetSize(), tray);
     auto pixel = [](const wxImage& image, int x, int y) {
@@ -307,9 +290,6 @@ TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
     std::filesystem::create_directories(test::ScreenshotFolder());
     EXPECT_TRUE(canvas.SaveFile((test::ScreenshotFolder() / "program-icon.png").string(),
                                 wxBITMAP_TYPE_PNG));
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
 }
 
 }  // namespace

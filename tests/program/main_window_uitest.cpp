@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <wx/app.h>
+#include <wx/base64.h>
 #include <wx/button.h>
 #include <wx/clipbrd.h>
 #include <wx/evtloop.h>
@@ -81,13 +82,7 @@ protected:
 
 class MainWindowTest : public testing::Test {
 protected:
-    void SetUp() override {
-        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                              const wxString& msg) {
-            ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
-        });
-        agent_ = std::make_unique<FakeAgent>();
-    }
+    void SetUp() override { agent_ = std::make_unique<FakeAgent>(); }
 
     void TearDown() override {
         Close();
@@ -637,25 +632,6 @@ TEST_F(MainWindowTest, AFetchedRamFileIsSavedWhereTheOperatorChoseAndTheFolderIs
     EXPECT_EQ(listed, L"a.zip b.zip");
 }
 
-std::string Base64(const std::string& bytes) {
-    static const char* const kAlphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t left = bytes.size() - i;
-        std::uint32_t group = static_cast<std::uint8_t>(bytes[i]) << 16;
-        group |=
-            left > 1 ? static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 1]) << 8) : 0;
-        group |= left > 2 ? static_cast<std::uint8_t>(bytes[i + 2]) : 0u;
-        out += kAlphabet[(group >> 18) & 63];
-        out += kAlphabet[(group >> 12) & 63];
-        out += left > 1 ? kAlphabet[(group >> 6) & 63] : '=';
-        out += left > 2 ? kAlphabet[group & 63] : '=';
-    }
-    return out;
-}
-
 // A RAM file of a few megabytes reaches the disk byte for byte; one whose notification is over
 // the channel's cap is reported to the operator instead of vanishing.
 TEST_F(MainWindowTest, LargeRamFilesAreSavedWholeAndOversizedOnesReported) {
@@ -670,7 +646,8 @@ TEST_F(MainWindowTest, LargeRamFilesAreSavedWholeAndOversizedOnesReported) {
         seed = seed * 1103515245u + 12345u;
         c = static_cast<char>(seed >> 24);
     }
-    Notify("<ram_file_get id=\"1\" filename=\"large.zip\" content=\"" + Base64(content) + "\"/>");
+    Notify("<ram_file_get id=\"1\" filename=\"large.zip\" content=\"" +
+           wxBase64Encode(content.data(), content.size()).ToStdString() + "\"/>");
     ASSERT_TRUE(PumpUntil([&] { return test::ReadFileBytes(target.ToStdString()) == content; }));
 
     std::string oversized = "<?xml version=\"1.0\"?>\n<ram_file_get id=\"1\" content=\"";
@@ -970,7 +947,8 @@ TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
     Notify(
         "<devarrival id=\"1\" connect=\"2\" updates=\"0\" type=\"Q750M1\" name=\"U\" "
         "msgtype=\"0\" message=\"\"/>");
-    ASSERT_TRUE(test::WaitForQueuedEvent());  // the worker's call is queued: it waits
+    // Without running it: the worker's call is queued and the worker waits.
+    ASSERT_TRUE(test::WaitFor([] { return wxTheApp->HasPendingEvents(); }));
     const auto start = Clock::now();
     Close();
     EXPECT_LT(Clock::now() - start, 10s);  // only a hang fails

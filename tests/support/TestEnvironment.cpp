@@ -44,23 +44,28 @@ std::string UniquePipeNamespace() {
     return "vorn-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-";
 }
 
-bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid, std::chrono::milliseconds limit) {
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (const pid_t id = tid.load(); id != 0) {
-            // The state is the first field after the command name, which is in parentheses.
-            const std::string stat =
-                ReadFileBytes("/proc/self/task/" + std::to_string(id) + "/stat");
-            const std::size_t close = stat.rfind(')');
-            if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'S') {
-                return true;
-            }
-        }
+    while (!condition()) {
         if (std::chrono::steady_clock::now() > end) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    return true;
+}
+
+bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid, std::chrono::milliseconds limit) {
+    return WaitFor(
+        [&] {
+            // The state is the first field after the command name, which is in parentheses.
+            const std::string stat =
+                ReadFileBytes("/proc/self/task/" + std::to_string(tid.load()) + "/stat");
+            const std::size_t close = stat.rfind(')');
+            return tid.load() != 0 && close != std::string::npos && close + 2 < stat.size() &&
+                   stat[close + 2] == 'S';
+        },
+        limit);
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

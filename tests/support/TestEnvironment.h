@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,16 +18,6 @@ inline constexpr bool kThreadSanitizer = true;
 inline constexpr bool kThreadSanitizer = __has_feature(thread_sanitizer);
 #else
 inline constexpr bool kThreadSanitizer = false;
-#endif
-
-// Whether this build runs under any sanitizer: a test of the time a bound takes runs only in the
-// plain build, where the time is the code's and not the instrumentation's.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-inline constexpr bool kSanitized = kThreadSanitizer || __has_feature(address_sanitizer);
-#else
-inline constexpr bool kSanitized = kThreadSanitizer;
 #endif
 
 // A fresh folder under the system's temporary folder, removed with everything in it when the
@@ -71,6 +62,11 @@ private:
     std::string ns_;
     ScopedEnv env_;
 };
+
+// Checks `condition` every few milliseconds until it holds; false when it did not within `limit`,
+// which only catches a hang.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // Waits until the thread whose id `tid` comes to hold sleeps in the kernel (it is blocked in a
 // wait, not running); false when it did not within `limit`.

@@ -27,19 +27,6 @@ bool PumpUntil(Pred done, std::chrono::milliseconds limit = std::chrono::millise
     }
 }
 
-// Waits, without running anything, until an event is queued for the UI thread: a worker has
-// handed it a call and now waits for it. False when none came within `limit`.
-inline bool WaitForQueuedEvent(std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!wxTheApp->HasPendingEvents()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // Processes events for `time`.
 inline void Pump(std::chrono::milliseconds time = std::chrono::milliseconds(30)) {
     PumpUntil([] { return false; }, time);

@@ -1,12 +1,10 @@
 #pragma once
 
-// Small pictures an encoder wrote once, kept in tests/widgets/files so that the walker meets what
-// a real encoder writes and every run reads the same bytes:
-//   three.gif   three frames of 10 x 6 in red, blue and lime (each with its own colour table),
-//               delays 3, 50 and 7, disposals 2, 3 and 1, a comment and the looping extension
-//   placed.gif  a white 20 x 10 frame, then a red 4 x 4 one at (8, 3)
-//   one.gif     one blue frame of 6 x 3
-//   lime.png    a lime picture of 9 x 7 that is no GIF
+// Small pictures an encoder wrote once (tests/widgets/files), so that the walker meets what a real
+// encoder writes and every run reads the same bytes. three.gif: three 10 x 6 frames in red, blue
+// and lime, each with its own colour table, delays 3, 50 and 7, disposals 2, 3 and 1, a comment
+// and the looping extension; placed.gif: a white 20 x 10 frame, then a red 4 x 4 one at (8, 3);
+// one.gif: one blue 6 x 3 frame; lime.png: a lime 9 x 7 picture that is no GIF.
 
 #include <gtest/gtest.h>
 
