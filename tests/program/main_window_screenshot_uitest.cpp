@@ -15,6 +15,7 @@
 #include <wx/dialog.h>
 #include <wx/iconbndl.h>
 #include <wx/image.h>
+#include <wx/intl.h>
 #include <wx/timer.h>
 
 #include "agent/AgentEventPipe.h"
@@ -206,6 +207,8 @@ TEST_F(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
 // Message boxes are the toolkit's generic ones; their stock buttons follow the interface language.
 TEST_F(MainWindowScreenshot, AWarningBoxInRussian) {
     Open(false);
+    // The window loads the toolkit's texts once its loop runs.
+    ASSERT_TRUE(PumpUntil([] { return wxGetTranslation("Cancel") == L"Отмена"; }));
     // Read from inside the box's modal loop, once it is up.
     std::vector<wxString> texts;
     wxTimer shoot;
@@ -228,7 +231,7 @@ TEST_F(MainWindowScreenshot, AWarningBoxInRussian) {
     EXPECT_EQ(platform::AskMessage(window_, L"Операция не была выполнена", window_->GetTitle(),
                                    wxOK | wxCANCEL | wxICON_WARNING),
               wxID_CANCEL);
-    EXPECT_EQ(texts, (std::vector<wxString>{L"ОК", L"Отмена"}));
+    EXPECT_EQ(texts, (std::vector<wxString>{L"&ОК", L"&Отмена"}));
 }
 
 // The title bar gets the program's icon in every size it is drawn in, the tray the same icon,

@@ -889,6 +889,7 @@ TEST_F(MainWindowTest, ExitEndsAnOpenDialogAndNothingIsSentAfterQuit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        agent_.reset();  // the pipe's name is free before the next agent takes it
         agent_ = std::make_unique<FakeAgent>();
         agent_->Reply("<getalldevinfo/>", DeviceList(Device(4, "Q750M1", 2, 2)));
         auto& window = Open(true);

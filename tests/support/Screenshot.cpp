@@ -36,7 +36,9 @@ wxImage SaveScreenshot(wxWindow& window, const std::string& name) {
     wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
     EXPECT_TRUE(shot.IsOk()) << file;
     // A window reaching past the screen's edge is cut off in the picture.
-    EXPECT_EQ(shot.GetSize(), rect.GetSize()) << name << " does not fit on the screen";
+    EXPECT_TRUE(shot.GetSize() == rect.GetSize())
+        << name << ": " << rect.width << "x" << rect.height << " at " << rect.x << "," << rect.y
+        << " does not fit on the screen";
     return shot;
 }
 
