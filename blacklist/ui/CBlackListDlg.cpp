@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/iconbndl.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
@@ -92,7 +93,11 @@ CBlackListDlg::CBlackListDlg(wxWindow* parent, const std::filesystem::path& path
     top->Add(middle, 1, wxEXPAND | wxALL, FromDIP(10));
     top->Add(search, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, FromDIP(10));
     SetSizer(top);
-    SetSize(ConvertDialogToPixels(wxSize(373, 386)));
+    // Never larger than most of the screen: this toolkit's dialog units are larger than the ones
+    // the size was made for, and 386 of them are taller than a 768-pixel screen.
+    wxSize size = ConvertDialogToPixels(wxSize(373, 386));
+    size.DecTo(wxDisplay(this).GetClientArea().GetSize() * 9 / 10);
+    SetSize(size);
     SetMinSize(FromDIP(wxSize(420, 320)));
     CentreOnParent();
 

@@ -1,6 +1,9 @@
 #include "dialogs/ui/CRamFileListDialog.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/sizer.h>
 #include <wx/textctrl.h>
 
@@ -17,8 +20,11 @@ CRamFileListDialog::CRamFileListDialog(wxWindow* parent)
     auto* buttons = platform::CreateOkCancelButtons(this);
     ApplyLanguageToWindow(this);
 
-    // Template 164: the list is 503 dialog units wide.
-    edit_->SetMinSize(wxSize(ConvertDialogToPixels(wxSize(503, 0)).x, -1));
+    // Template 164: the list is 503 dialog units wide, but never wider than most of the screen
+    // (this toolkit's dialog units are larger than the ones the width was made for).
+    edit_->SetMinSize(wxSize(std::min(ConvertDialogToPixels(wxSize(503, 0)).x,
+                                      wxDisplay(this).GetClientArea().width * 9 / 10),
+                             -1));
     const int gap = FromDIP(8);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(edit_, 0, wxEXPAND | wxALL, gap);

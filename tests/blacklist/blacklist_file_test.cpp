@@ -188,6 +188,19 @@ TEST(BlackListFile, ComposerRefusesRecordsThatWouldBreakTheImage) {
     EXPECT_EQ(result, kComposeFull);
     EXPECT_EQ(composer.Image().size(), before);
     EXPECT_LE(before, kImageCapacity);
+
+    // To the byte: a record that ends the image at exactly 100,000 bytes fits, one 2 bytes longer
+    // (records are even) does not. A plain substring of n units takes 14 + 2n bytes.
+    Composer full("/nonexistent/unused.blist");
+    ASSERT_EQ(full.AddRoot(), kComposeOk);
+    while (kImageCapacity - full.Image().size() > 280) {
+        ASSERT_EQ(full.AddSub(std::u16string(126, u'9'), "", kPlainSubRecord), kComposeOk);
+    }
+    const std::size_t units = (kImageCapacity - full.Image().size() - 14) / 2;
+    ASSERT_LT(units, kMaxSubUnits);
+    EXPECT_EQ(full.AddSub(std::u16string(units + 1, u'9'), "", kPlainSubRecord), kComposeFull);
+    EXPECT_EQ(full.AddSub(std::u16string(units, u'9'), "", kPlainSubRecord), kComposeOk);
+    EXPECT_EQ(full.Image().size(), kImageCapacity);
 }
 
 TEST(BlackListFile, GroupingSubstringsAreWrittenBeforePlainOnesAndReadBack) {

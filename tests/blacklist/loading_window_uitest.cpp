@@ -12,6 +12,7 @@
 #include <wx/image.h>
 
 #include "blacklist/ui/CLoadingBlackListWnd.h"
+#include "support/Screenshot.h"
 #include "support/TestEnvironment.h"
 #include "support/UiPump.h"
 
@@ -49,20 +50,9 @@ TEST(LoadingWindow, PaintsItsPictureAndTwoRedLinesThatDoNotOverlap) {
     // Away from where the other window tests put their windows when they run beside this one.
     const wxSize screen = wxGetDisplaySize();
     window->CentreOver(wxRect(screen.x - 320, screen.y - 200, 300, 180));
-    window->Show();
-    window->Refresh();
-    Pump(300ms);
-
-    test::TempDir folder;
-    const std::string file = (folder / "loading.png").string();
-    const wxRect rect = window->GetScreenRect();
-    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
-                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
-                                std::to_string(rect.y) + " '" + file + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    wxInitAllImageHandlers();
-    wxImage shot(file, wxBITMAP_TYPE_PNG);
+    const wxImage shot = test::SaveScreenshot(*window, "loading");
     ASSERT_TRUE(shot.IsOk());
+    const wxRect rect = window->GetScreenRect();
 
     // The picture's dark frame.
     EXPECT_EQ(wxColour(shot.GetRed(0, 0), shot.GetGreen(0, 0), shot.GetBlue(0, 0)),

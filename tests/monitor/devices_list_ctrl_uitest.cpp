@@ -35,10 +35,6 @@ DeviceRecord Device(std::int32_t id, std::int32_t connect, std::int32_t updates)
 class DevicesListTest : public testing::Test {
 protected:
     void SetUp() override {
-        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                              const wxString& msg) {
-            ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
-        });
         frame_ = new wxFrame(nullptr, wxID_ANY, "list", wxDefaultPosition, wxSize(900, 300));
         list_ = new CDevicesListCtrl(frame_);
         auto* sizer = new wxBoxSizer(wxVERTICAL);

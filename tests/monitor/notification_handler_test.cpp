@@ -132,28 +132,22 @@ protected:
     RecordingWindow window;
 };
 
-TEST_F(NotificationTest, TextsWithoutRootElementChangeNothing) {
-    AddDevice(1, 2, 0);
-    for (const std::string text :
-         {"", "not xml at all", "<?xml version=\"1.0\"?>", "<devremove id=\"1\"", "<a></b>"}) {
-        EXPECT_TRUE(Handle(text).empty()) << text;
-    }
-    EXPECT_EQ(window.loadingHidden, 0);
-    EXPECT_FALSE(window.error);
-    EXPECT_EQ(window.table.Count(), 1);
-}
-
-TEST_F(NotificationTest, CutOffMessagesChangeNothing) {
+// Texts without a whole root element, and every whole message cut short of its last byte.
+TEST_F(NotificationTest, TextsThatAreNoWholeMessageChangeNothing) {
     AddDevice(5, 2, 0);
-    const std::string whole[] = {
-        "<devarrival id=\"7\" connect=\"2\" updates=\"0\" type=\"Q\" name=\"N\"/>",
-        "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\"/>",
-        "<ram_file_get id=\"1\" filename=\"x.zip\" content=\"TWFu\"/>",
-        "<ok error_description=\"e\"></ok>"};
-    for (const std::string& text : whole) {
-        for (std::size_t length = 0; length + 1 < text.size(); ++length) {
-            EXPECT_TRUE(Handle(text.substr(0, length)).empty()) << text.substr(0, length);
+    std::vector<std::string> texts = {"", "not xml at all", "<?xml version=\"1.0\"?>",
+                                      "<devremove id=\"5\"", "<a></b>"};
+    for (const std::string whole :
+         {"<devarrival id=\"7\" connect=\"2\" updates=\"0\" type=\"Q\" name=\"N\"/>",
+          "<taskprocess id=\"5\" taskname=\"downloadfw\" phase=\"begin\" progress=\"0\"/>",
+          "<ram_file_get id=\"1\" filename=\"x.zip\" content=\"TWFu\"/>",
+          "<ok error_description=\"e\"></ok>"}) {
+        for (std::size_t length = 0; length + 1 < whole.size(); ++length) {
+            texts.push_back(whole.substr(0, length));
         }
+    }
+    for (const std::string& text : texts) {
+        EXPECT_TRUE(Handle(text).empty()) << text;
     }
     EXPECT_EQ(window.loadingHidden, 0);
     EXPECT_FALSE(window.error);
@@ -210,33 +204,23 @@ TEST_F(NotificationTest, DeviceArrivalAndInformation) {
     EXPECT_EQ(window.loadingHidden, 2);
 }
 
-TEST_F(NotificationTest, DeviceRemovalRunsTheWindowActionsEvenForAnUnknownId) {
+// For an id the table does not hold, no record changes but the window's actions still run.
+TEST_F(NotificationTest, UnknownIdsChangeNoRecordButTheWindowActionsRun) {
     AddDevice(1, 2, 0);
     AddDevice(2, 2, 2);
-    const Calls expected{L"refresh update all", L"summary", L"balloon Устройство извлечено"};
-    EXPECT_EQ(Handle("<devremove id=\"1\"/>"), expected);
-    EXPECT_FALSE(window.table.FindById(1));
-    EXPECT_EQ(window.table.Count(), 1);
-    EXPECT_EQ(Handle("<devremove id=\"99\"/>"), expected);
-    EXPECT_EQ(window.table.Count(), 1);
-}
-
-TEST_F(NotificationTest, UnknownIdChangesNoRecordButTheWindowActionsRun) {
-    AddDevice(1, 2, 0);
     const DeviceRecord before = *window.table.FindById(1);
     window.selected = 1;
+    const Calls removal{L"refresh update all", L"summary", L"balloon Устройство извлечено"};
+    EXPECT_EQ(Handle("<devremove id=\"99\"/>"), removal);
     EXPECT_TRUE(Handle("<hasfwupdate phase=\"begin\" id=\"8\"/>").empty());
     EXPECT_EQ(Handle("<hasfwupdate phase=\"end\" id=\"8\" state=\"0\" allowScanning=\"1\"/>"),
               (Calls{L"summary", L"refresh update all"}));
-    EXPECT_EQ(Handle(Task("updatefw", "end", "1")),
+    EXPECT_EQ(Handle(Task("updatefw", "end", "1")),  // device 5
               (Calls{L"leave task", L"refresh update all", L"summary", L"status 0 ", L"balloon "}));
-    EXPECT_EQ(window.table.Count(), 1);
+    EXPECT_EQ(window.table.Count(), 2);
     EXPECT_EQ(*window.table.FindById(1), before);
-}
-
-TEST_F(NotificationTest, FreeMessageGoesToStatusAndBalloon) {
-    EXPECT_EQ(Handle("<message msgtype=\"2\" message=\"Нет связи\"/>"),
-              (Calls{L"status 2 Нет связи", L"balloon Нет связи"}));
+    EXPECT_EQ(Handle("<devremove id=\"1\"/>"), removal);
+    EXPECT_FALSE(window.table.FindById(1));
 }
 
 TEST_F(NotificationTest, UpdateCheckBeginAndEnd) {
@@ -326,34 +310,40 @@ TEST_F(NotificationTest, TaskErrorEndsTaskModeWhateverTheTaskAndPhase) {
     EXPECT_EQ(Handle(Task("formatdisk", "begin", "0")), (Calls{L"status 0 ", L"balloon "}));
 }
 
-TEST_F(NotificationTest, CheckTimesShowOnlyTheValuesThatAreSet) {
+// Messages whose whole effect is the window calls they make; each of them ends the loading
+// window.
+TEST_F(NotificationTest, MessagesAndTheWindowCallsTheyMake) {
     test::ScopedEnv tz("TZ", "UTC");
     ::tzset();
-    // 2026-12-08 13:20:00 UTC
-    EXPECT_EQ(Handle("<check_update_time last=\"0\" next=\"1796736000\"/>"),
-              (Calls{L"next 13:20 08.12.2026"}));
-    EXPECT_EQ(Handle("<check_update_time last=\"1796736000\" next=\"0\"/>"),
-              (Calls{L"last 13:20 08.12.2026"}));
-    EXPECT_TRUE(Handle("<check_update_time last=\"0\"/>").empty());
-    EXPECT_TRUE(Handle("<check_update_time last=\"9223372036854775807\"/>").empty());
-}
-
-TEST_F(NotificationTest, NewRevisionIsAnnouncedOnlyAboveOurOwn) {
-    EXPECT_TRUE(Handle("<app_actual_version revision=\"2293\" href=\"http://x/a\"/>").empty());
-    EXPECT_EQ(Handle("<app_actual_version revision=\"2294\" href=\"http://x/b\"/>"),
-              (Calls{L"download address http://x/b",
-                     L"revision Доступна новая ревизия ПО: 2294 | Скачать"}));
-    EXPECT_EQ(window.loadingHidden, 2);
-}
-
-TEST_F(NotificationTest, DialogNotificationsAreForwarded) {
-    EXPECT_EQ(Handle("<upload_scan_to_server number=\"3\" result=\"2\"/>"), (Calls{L"upload 3 2"}));
-    EXPECT_EQ(Handle("<get_scan_from_device number=\"12\"/>"), (Calls{L"scan 12 0"}));
-    EXPECT_EQ(Handle("<offline_update number=\"1\" total=\"4\"/>"), (Calls{L"offline 1/4"}));
-    EXPECT_EQ(Handle("<offline_update number=\"2\" total=\"4\" error_description=\"no\"/>"),
-              (Calls{L"offline 2/4 failed"}));
-    EXPECT_EQ(Handle("<ram_file_list id=\"3\" batches=\"a.bin 12\nb.bin 7\"/>"),
-              (Calls{L"ram list a.bin 12\nb.bin 7"}));
+    const struct {
+        const char* message;
+        Calls calls;
+    } cases[] = {
+        {"<message msgtype=\"2\" message=\"Нет связи\"/>",
+         {L"status 2 Нет связи", L"balloon Нет связи"}},
+        // Check times show only the values that are set; 1796736000 is 2026-12-08 13:20 UTC.
+        {"<check_update_time last=\"0\" next=\"1796736000\"/>", {L"next 13:20 08.12.2026"}},
+        {"<check_update_time last=\"1796736000\" next=\"0\"/>", {L"last 13:20 08.12.2026"}},
+        {"<check_update_time last=\"0\"/>", {}},
+        {"<check_update_time last=\"9223372036854775807\"/>", {}},
+        // A new revision is announced only above our own.
+        {"<app_actual_version revision=\"2293\" href=\"http://x/a\"/>", {}},
+        {"<app_actual_version revision=\"2294\" href=\"http://x/b\"/>",
+         {L"download address http://x/b", L"revision Доступна новая ревизия ПО: 2294 | Скачать"}},
+        // The dialogs' notifications are forwarded.
+        {"<upload_scan_to_server number=\"3\" result=\"2\"/>", {L"upload 3 2"}},
+        {"<get_scan_from_device number=\"12\"/>", {L"scan 12 0"}},
+        {"<offline_update number=\"1\" total=\"4\"/>", {L"offline 1/4"}},
+        {"<offline_update number=\"2\" total=\"4\" error_description=\"no\"/>",
+         {L"offline 2/4 failed"}},
+        {"<ram_file_list id=\"3\" batches=\"a.bin 12\nb.bin 7\"/>",
+         {L"ram list a.bin 12\nb.bin 7"}},
+    };
+    int hidden = 0;
+    for (const auto& c : cases) {
+        EXPECT_EQ(Handle(c.message), c.calls) << c.message;
+        EXPECT_EQ(window.loadingHidden, ++hidden) << c.message;
+    }
 }
 
 class RamFileTest : public NotificationTest {

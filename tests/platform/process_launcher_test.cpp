@@ -19,17 +19,7 @@ namespace vorn::platform {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
+using test::WaitFor;
 
 bool ProcessGone(pid_t pid) {
     // A zombie still has its /proc entry; a collected child has none.

@@ -18,6 +18,7 @@
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
 #include "platform/ui/UiThreadCall.h"
+#include "support/TestEnvironment.h"
 #include "support/UiPump.h"
 
 using namespace std::chrono_literals;
@@ -32,14 +33,7 @@ using vorn::test::PumpUntil;
 
 class WindowHelpers : public testing::Test {
 protected:
-    void SetUp() override {
-        // A failed wxWidgets check fails the test instead of opening a dialog nobody answers.
-        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                              const wxString& msg) {
-            ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
-        });
-        frame_ = new wxFrame(nullptr, wxID_ANY, "helpers");
-    }
+    void SetUp() override { frame_ = new wxFrame(nullptr, wxID_ANY, "helpers"); }
     void TearDown() override {
         frame_->Destroy();
         wxTheApp->Yield(true);
@@ -77,7 +71,8 @@ TEST_F(WindowHelpers, WorkerCallsRunOnTheUiThreadAndCloseReleasesWaitingWorkers)
     std::atomic<int> blocked{-1};
     bool lateRun = false;
     std::thread stuck([&] { blocked = gate.Run([&] { lateRun = true; }) ? 1 : 0; });
-    std::this_thread::sleep_for(50ms);
+    // Without running it: the worker's call is queued and the worker waits.
+    ASSERT_TRUE(vorn::test::WaitFor([] { return wxTheApp->HasPendingEvents(); }));
     EXPECT_EQ(blocked, -1);
     gate.Close();
     stuck.join();

@@ -12,11 +12,11 @@
 #include <wx/stattext.h>
 
 #include "app/LanguageTestSupport.h"
-#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/KnownFolders.h"
 #include "platform/RegistryStore.h"
 #include "platform/ui/DesktopTray.h"
+#include "program/CUpdateCtrlDlg.h"
 #include "support/LanguageFiles.h"
 #include "support/TestEnvironment.h"
 #include "support/UiPump.h"
@@ -31,10 +31,6 @@ using namespace std::chrono_literals;
 using test::LanguageFilesBesideProgram;
 
 TEST(MainWindowEnglish, CurrentLanguageEngGivesTheEnglishInterface) {
-    wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                          const wxString& msg) {
-        ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
-    });
     test::TempDir registry;
     test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
     test::PrivatePipeNamespace pipes;  // no agent: every request fails at once

@@ -15,17 +15,19 @@
 #include <wx/dialog.h>
 #include <wx/iconbndl.h>
 #include <wx/image.h>
+#include <wx/intl.h>
 #include <wx/timer.h>
 
 #include "agent/AgentEventPipe.h"
 #include "agent/AgentProtocol.h"
 #include "main_window_test_support.h"
 #include "monitor/DeviceTable.h"
-#include "program/CUpdateCtrlDlg.h"
 #include "monitor/ui/CDevicesListCtrl.h"
 #include "platform/LocalPipe.h"
 #include "platform/ui/DesktopTray.h"
 #include "platform/ui/ModalQuestions.h"
+#include "program/CUpdateCtrlDlg.h"
+#include "support/Screenshot.h"
 #include "support/TestEnvironment.h"
 
 namespace vorn {
@@ -35,42 +37,52 @@ using namespace std::chrono_literals;
 using test::Notify;
 using test::PumpUntil;
 
-// Saves what the screen shows of the window under build/screenshots.
-wxImage Screenshot(wxWindow& window, const std::string& name) {
-    const std::filesystem::path folder =
-        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / name;
-    std::filesystem::remove(file);
-    const wxRect rect = window.GetScreenRect();
-    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
-                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
-                                std::to_string(rect.y) + " '" + file.string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    wxInitAllImageHandlers();
-    wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
-    EXPECT_EQ(shot.GetWidth(), rect.width);
-    EXPECT_EQ(shot.GetHeight(), rect.height);
-    return shot;
+// Without a tray the balloons are desktop pop-ups, gone after their time-out; a picture of the
+// window waits for that.
+bool NoPopUpBeside(const wxWindow* window) {
+    for (const wxWindow* top : wxTopLevelWindows) {
+        if (top != window && top->IsShown()) {
+            return false;
+        }
+    }
+    return true;
 }
 
-TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    agent.Reply(
+// A registry, a pipe namespace and an agent of the test's own; the window is opened by the test,
+// the agent's answers set before.
+class MainWindowScreenshot : public testing::Test {
+protected:
+    ~MainWindowScreenshot() override {
+        delete window_;
+        platform::DesktopTray::OverrideAvailability(std::nullopt);
+    }
+    CUpdateCtrlDlg* Open(bool tray, wxSize size = wxDefaultSize) {
+        platform::DesktopTray::OverrideAvailability(tray);
+        window_ = new CUpdateCtrlDlg(false);
+        if (size != wxDefaultSize) {
+            window_->SetSize(size);
+        }
+        window_->Move(20, 20);
+        return window_;
+    }
+
+    test::TempDir registry_;
+    test::ScopedEnv registryEnv_{"VORN_REGISTRY_DIR", registry_.path().string()};
+    test::PrivatePipeNamespace pipes_;
+    std::unique_ptr<test::FakeAgent> agent_ = std::make_unique<test::FakeAgent>();
+    CUpdateCtrlDlg* window_ = nullptr;
+};
+
+TEST_F(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
+    agent_->Reply(
         "<getalldevinfo/>",
         "<devices>"
         "<device id=\"11\" connect=\"2\" updates=\"2\" type=\"Q750M1\" name=\"7741-0093-1185\"/>"
         "<device id=\"12\" connect=\"2\" updates=\"0\" type=\"Q200M1\" name=\"7741-0102-3310\"/>"
         "<device id=\"13\" connect=\"0\" updates=\"6\" type=\"Q750M1\" name=\"7741-0093-2051\"/>"
         "</devices>");
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->SetSize(wxSize(860, 420));
-    window->Move(20, 20);
-    ASSERT_TRUE(PumpUntil([&] { return window->List().GetItemCount() == 3; }));
+    Open(false, wxSize(860, 420));
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().GetItemCount() == 3; }));
 
     Notify(
         "<hasfwupdate phase=\"end\" id=\"11\" state=\"2\" allowScanning=\"1\" "
@@ -92,17 +104,15 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
         "<taskprocess id=\"12\" taskname=\"updatefw\" phase=\"inprogress\" progress=\"0.4\" "
         "msgtype=\"0\" message=\"Запись прошивки в устройство 7741-0102-3310\"/>");
     ASSERT_TRUE(PumpUntil([&] {
-        return window->List().IsProgressVisible() &&
-               window->List().ProgressBar()->GetValue() == 70 && window->IsTaskRunning();
+        return window_->List().IsProgressVisible() &&
+               window_->List().ProgressBar()->GetValue() == 70 && window_->IsTaskRunning();
     }));
-    window->Raise();
-    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
-    PumpUntil([] { return false; }, 3000ms);
+    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window_); }));
 
     // The filled part of the bar in the colour it is drawn in, which must stand out from the
     // row's own background: the list's on an unselected row, the selection's on a selected one.
     auto checkBar = [&](const wxImage& shot, const wxRect& windowRect, bool selected) {
-        CCellProgressBar* bar = window->List().ProgressBar();
+        CCellProgressBar* bar = window_->List().ProgressBar();
         EXPECT_EQ(bar->IsRowSelected(), selected);
         const wxRect barRect(bar->GetScreenPosition() - windowRect.GetPosition(), bar->GetSize());
         const wxColour fill = bar->FillColour(selected);
@@ -117,7 +127,7 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
         }
         EXPECT_GT(filled, barRect.width / 2);
         // The row's background beside the bar, in the first column.
-        const int rowX = barRect.x - window->List().GetColumnWidth(3) - 4;
+        const int rowX = barRect.x - window_->List().GetColumnWidth(3) - 4;
         const int rowY = barRect.y + barRect.height / 2;
         const wxColour row(shot.GetRed(rowX, rowY), shot.GetGreen(rowX, rowY),
                            shot.GetBlue(rowX, rowY));
@@ -128,129 +138,110 @@ TEST(MainWindowScreenshot, ThreeDevicesOneOfThemWritingFirmware) {
                                    << row.GetAsString().ToStdString();
     };
 
-    wxImage unselected = Screenshot(*window, "main-window.png");
+    wxImage unselected = test::SaveScreenshot(*window_, "main-window");
     ASSERT_TRUE(unselected.IsOk());
-    checkBar(unselected, window->GetScreenRect(), false);
+    checkBar(unselected, window_->GetScreenRect(), false);
 
-    window->List().SetItemState(1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
-                                wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
-    window->List().SetFocus();
-    PumpUntil([] { return false; }, 500ms);
-    wxImage selected = Screenshot(*window, "main-window-progress-selected.png");
+    window_->List().SetItemState(1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    window_->List().SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().ProgressBar()->IsRowSelected(); }));
+    wxImage selected = test::SaveScreenshot(*window_, "main-window-progress-selected");
     ASSERT_TRUE(selected.IsOk());
-    checkBar(selected, window->GetScreenRect(), true);
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    checkBar(selected, window_->GetScreenRect(), true);
 }
 
-TEST(MainWindowScreenshot, TheAgentStopsAnswering) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    auto agent = std::make_unique<test::FakeAgent>();
-    agent->Reply("<getalldevinfo/>",
-                 "<devices>"
-                 "<device id=\"21\" connect=\"2\" updates=\"2\" type=\"Q750M1\" "
-                 "name=\"7741-0093-1185\"/>"
-                 "<device id=\"22\" connect=\"2\" updates=\"2\" type=\"Q200M1\" "
-                 "name=\"7741-0102-3310\"/>"
-                 "</devices>");
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->SetSize(wxSize(860, 360));
-    window->Move(20, 20);
-    ASSERT_TRUE(PumpUntil([&] { return window->List().GetItemCount() == 2; }));
-    window->List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+TEST_F(MainWindowScreenshot, TheAgentStopsAnswering) {
+    agent_->Reply("<getalldevinfo/>",
+                  "<devices>"
+                  "<device id=\"21\" connect=\"2\" updates=\"2\" type=\"Q750M1\" "
+                  "name=\"7741-0093-1185\"/>"
+                  "<device id=\"22\" connect=\"2\" updates=\"2\" type=\"Q200M1\" "
+                  "name=\"7741-0102-3310\"/>"
+                  "</devices>");
+    Open(false, wxSize(860, 360));
+    ASSERT_TRUE(PumpUntil([&] { return window_->List().GetItemCount() == 2; }));
+    window_->List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     // The agent goes away; F5 finds nobody.
-    agent.reset();
+    agent_.reset();
     wxCommandEvent refresh(wxEVT_MENU, CUpdateCtrlDlg::kRefreshConnectionId);
-    window->ProcessWindowEvent(refresh);
-    window->Raise();
-    // Without a tray the balloons are desktop pop-ups; they are gone after their time-out.
-    PumpUntil([] { return false; }, 3000ms);
-    Screenshot(*window, "main-window-agent-absent.png");
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    window_->ProcessWindowEvent(refresh);
+    // What the window shows once the agent is gone: the status says so, the devices stay listed
+    // as they were (not left "being checked") and nothing waits for the agent.
+    ASSERT_TRUE(PumpUntil([&] {
+        return window_->FindWindow(CUpdateCtrlDlg::kStatusId)->GetLabel() ==
+               L"Служба обновления не отвечает";
+    }));
+    EXPECT_EQ(window_->List().GetItemCount(), 2);
+    EXPECT_EQ(window_->List().GetItemText(0, 3), L"Да");
+    EXPECT_FALSE(window_->IsTaskRunning());
+    ASSERT_TRUE(PumpUntil([&] { return NoPopUpBeside(window_); }));
+    test::SaveScreenshot(*window_, "main-window-agent-absent");
 }
 
 // The error link, made with the first error that has a description, sits after the status text
 // on the same line.
-TEST(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->SetSize(wxSize(860, 360));
-    window->Move(20, 20);
+TEST_F(MainWindowScreenshot, TheErrorLinkBesideTheStatusLine) {
+    Open(false, wxSize(860, 360));
     test::Pump();
-    EXPECT_EQ(window->FindWindow(CUpdateCtrlDlg::kErrorLinkId), nullptr);
+    EXPECT_EQ(window_->FindWindow(CUpdateCtrlDlg::kErrorLinkId), nullptr);
     test::Notify(
         "<message msgtype=\"2\" message=\"Не удалось загрузить прошивку\" "
         "error_description=\"timeout\" category=\"0\" error_id=\"17\"/>");
     wxWindow* link = nullptr;
     ASSERT_TRUE(PumpUntil([&] {
-        link = window->FindWindow(CUpdateCtrlDlg::kErrorLinkId);
+        link = window_->FindWindow(CUpdateCtrlDlg::kErrorLinkId);
         return link != nullptr && link->IsShown();
     }));
-    window->Raise();
-    PumpUntil([] { return false; }, 500ms);
-    const wxRect status = window->FindWindow(CUpdateCtrlDlg::kStatusId)->GetRect();
+    // The link is placed by the layout that its showing asks for.
+    const wxWindow* statusText = window_->FindWindow(CUpdateCtrlDlg::kStatusId);
+    ASSERT_TRUE(PumpUntil([&] { return link->GetRect().x >= statusText->GetRect().GetRight(); }));
+    const wxRect status = statusText->GetRect();
     const wxRect linkRect = link->GetRect();
     EXPECT_GE(linkRect.x, status.GetRight());
-    EXPECT_LE(linkRect.GetRight(), window->GetClientSize().x);
+    EXPECT_LE(linkRect.GetRight(), window_->GetClientSize().x);
     EXPECT_NEAR(linkRect.y + linkRect.height / 2, status.y + status.height / 2, 3);
-    Screenshot(*window, "main-window-error-link.png");
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    test::SaveScreenshot(*window_, "main-window-error-link");
 }
 
 // Message boxes are the toolkit's generic ones; their stock buttons follow the interface language.
-TEST(MainWindowScreenshot, AWarningBoxInRussian) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    platform::DesktopTray::OverrideAvailability(false);
-    auto* window = new CUpdateCtrlDlg(false);
-    window->Move(20, 20);
-    PumpUntil([] { return false; }, 300ms);
+TEST_F(MainWindowScreenshot, AWarningBoxInRussian) {
+    Open(false);
+    // The window loads the toolkit's texts once its loop runs.
+    ASSERT_TRUE(PumpUntil([] { return wxGetTranslation("Cancel") == L"Отмена"; }));
+    // Read from inside the box's modal loop, once it is up.
+    std::vector<wxString> texts;
     wxTimer shoot;
     shoot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         for (wxWindow* top : wxTopLevelWindows) {
             auto* box = dynamic_cast<wxDialog*>(top);
-            if (box != nullptr && box != window && box->IsModal()) {
-                Screenshot(*box, "message-box.png");
+            if (box != nullptr && box != window_ && box->IsModal()) {
+                shoot.Stop();
+                for (const int id : {wxID_OK, wxID_CANCEL}) {
+                    const wxWindow* button = box->FindWindow(id);
+                    texts.push_back(button != nullptr ? button->GetLabel() : wxString("(none)"));
+                }
+                test::SaveScreenshot(*box, "message-box");
                 box->EndModal(wxID_CANCEL);
                 return;
             }
         }
     });
-    shoot.StartOnce(700);
-    EXPECT_EQ(platform::AskMessage(window, L"Операция не была выполнена", window->GetTitle(),
+    shoot.Start(100);
+    EXPECT_EQ(platform::AskMessage(window_, L"Операция не была выполнена", window_->GetTitle(),
                                    wxOK | wxCANCEL | wxICON_WARNING),
               wxID_CANCEL);
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    EXPECT_EQ(texts, (std::vector<wxString>{L"&ОК", L"&Отмена"}));
 }
 
 // The title bar gets the program's icon in every size it is drawn in, the tray the same icon,
 // with a mark in its upper right corner while a task runs. The picture shows what they are
 // given: the window's icons, then the tray's at 22 px idle, busy and idle again.
-TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
-    test::TempDir registry;
-    test::ScopedEnv registryEnv("VORN_REGISTRY_DIR", registry.path().string());
-    test::PrivatePipeNamespace pipes;
-    test::FakeAgent agent;
-    platform::DesktopTray::OverrideAvailability(true);
-    auto* window = new CUpdateCtrlDlg(false);
+TEST_F(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
+    Open(true);
     test::Pump();
 
-    const wxIconBundle& icons = window->GetIcons();
+    const wxIconBundle& icons = window_->GetIcons();
     std::vector<wxBitmap> shown;
     std::vector<int> sizes;
     for (size_t i = 0; i < icons.GetIconCount(); ++i) {
@@ -261,13 +252,13 @@ TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
     }
     EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 64, 128, 256}));
 
-    ASSERT_TRUE(window->IsTrayIconAdded());
+    ASSERT_TRUE(window_->IsTrayIconAdded());
     const wxSize tray(22, 22);
-    const wxImage idle = window->TrayIcon().GetBitmap(tray).ConvertToImage();
-    window->EnterTaskMode();
-    const wxImage busy = window->TrayIcon().GetBitmap(tray).ConvertToImage();
-    window->LeaveTaskMode();
-    const wxImage back = window->TrayIcon().GetBitmap(tray).ConvertToImage();
+    const wxImage idle = window_->TrayIcon().GetBitmap(tray).ConvertToImage();
+    window_->EnterTaskMode();
+    const wxImage busy = window_->TrayIcon().GetBitmap(tray).ConvertToImage();
+    window_->LeaveTaskMode();
+    const wxImage back = window_->TrayIcon().GetBitmap(tray).ConvertToImage();
     ASSERT_EQ(idle.GetSize(), tray);
     ASSERT_EQ(busy.GetSize(), tray);
     auto pixel = [](const wxImage& image, int x, int y) {
@@ -299,13 +290,9 @@ TEST(MainWindowScreenshot, TheProgramIconInTheTitleAndTheTray) {
             x += bitmap.GetWidth() + gap;
         }
     }
-    const std::filesystem::path folder =
-        std::filesystem::path(VORN_SOURCE_DIR) / "build" / "screenshots";
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(canvas.SaveFile((folder / "program-icon.png").string(), wxBITMAP_TYPE_PNG));
-
-    delete window;
-    platform::DesktopTray::OverrideAvailability(std::nullopt);
+    std::filesystem::create_directories(test::ScreenshotFolder());
+    EXPECT_TRUE(canvas.SaveFile((test::ScreenshotFolder() / "program-icon.png").string(),
+                                wxBITMAP_TYPE_PNG));
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ private:
 
 // Sends one notification the way the agent does: connect to the event pipe, one record, close.
 inline void Notify(const std::string& message) {
-    const auto deadline = Clock::now() + 3s;
+    const auto deadline = Clock::now() + 10s;
     for (;;) {
         platform::PipeStatus status{};
         platform::UniqueFd fd =

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,6 +147,12 @@ TEST(SessionData, ReadingToleratesWhatTheAgentMayWrite) {
     EXPECT_EQ(data.timestamp.second, 5);
     EXPECT_EQ(data.authenticity, 2);
     EXPECT_EQ(data.denomination, 0xFFFFFFFFu);
+    // Nominals above 2^31 are read whole, as the document writes them.
+    for (const std::uint32_t nominal : {2147483648u, 3000000000u, 4294967295u}) {
+        SessionData big = ExampleSession();
+        big.denomination = nominal;
+        EXPECT_EQ(ParseSessionData(FormatSessionData(big)).denomination, nominal);
+    }
     EXPECT_EQ(data.year, 70000 & 0xFFFF);
     EXPECT_EQ(data.rotation, 1);
     EXPECT_EQ(data.side, 2);

@@ -31,6 +31,7 @@
 #include "scan/StoredScans.h"
 #include "scan/ui/CSessionScanDataDlg.h"
 #include "support/LanguageFiles.h"
+#include "support/Screenshot.h"
 #include "support/TestEnvironment.h"
 #include "support/UiPump.h"
 #include "tools/agent-sim/AgentSimulator.h"
@@ -133,22 +134,7 @@ protected:
     }
     static bool Has(const wxString& text, const wxString& part) { return text.Find(part) != -1; }
 
-    void Screenshot(const std::string& name) {
-        dialog_->Raise();
-        test::Pump(300ms);
-        const fs::path folder = fs::path(VORN_SOURCE_DIR) / "build" / "screenshots";
-        fs::create_directories(folder);
-        const fs::path file = folder / name;
-        fs::remove(file);
-        const wxRect rect = dialog_->GetScreenRect();
-        const std::string command = "import -window root -crop " + std::to_string(rect.width) +
-                                    "x" + std::to_string(rect.height) + "+" +
-                                    std::to_string(rect.x) + "+" + std::to_string(rect.y) + " '" +
-                                    file.string() + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        wxInitAllImageHandlers();
-        EXPECT_TRUE(wxImage(file.string(), wxBITMAP_TYPE_PNG).IsOk());
-    }
+    void Screenshot(const std::string& name) { test::SaveScreenshot(*dialog_, name); }
 
     test::TempDir dataDir_;
     test::TempDir registryDir_;
@@ -197,7 +183,7 @@ TEST_F(ScanDialogTest, FetchThenUploadThenSaveToDisk) {
     }
     EXPECT_EQ(Text(Dlg::kScanCountId), L"Всего сканов: 0");
     ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == L"Всего сканов: 3"; }));
-    Screenshot("scan-session-fetching.png");
+    Screenshot("scan-session-fetching");
 
     ASSERT_TRUE(PumpUntil(
         [&] { return Text(Dlg::kScanCountId) == L"Сканирование завершено.Всего сканов: 6"; }));
@@ -443,7 +429,7 @@ TEST_F(ScanDialogTest, EnglishWhileFetching) {
     FillValidSession();
     Click(Dlg::kStartId);
     ASSERT_TRUE(PumpUntil([&] { return Text(Dlg::kScanCountId) == "Scans in all: 3"; }));
-    Screenshot("scan-session-fetching-english.png");
+    Screenshot("scan-session-fetching-english");
     Click(Dlg::kStopId);
     ASSERT_TRUE(PumpUntil([&] { return Shown(Dlg::kStartId); }));
     EXPECT_TRUE(Has(Text(Dlg::kScanCountId), "Scanning finished. Scans in all:"));

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace vorn::test {
 
@@ -41,6 +42,30 @@ ScopedEnv::~ScopedEnv() {
 std::string UniquePipeNamespace() {
     static std::atomic<int> counter{0};
     return "vorn-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-";
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid, std::chrono::milliseconds limit) {
+    return WaitFor(
+        [&] {
+            // The state is the first field after the command name, which is in parentheses.
+            const std::string stat =
+                ReadFileBytes("/proc/self/task/" + std::to_string(tid.load()) + "/stat");
+            const std::size_t close = stat.rfind(')');
+            return tid.load() != 0 && close != std::string::npos && close + 2 < stat.size() &&
+                   stat[close + 2] == 'S';
+        },
+        limit);
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

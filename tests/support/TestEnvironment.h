@@ -1,6 +1,11 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -57,6 +62,16 @@ private:
     std::string ns_;
     ScopedEnv env_;
 };
+
+// Checks `condition` every few milliseconds until it holds; false when it did not within `limit`,
+// which only catches a hang.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// Waits until the thread whose id `tid` comes to hold sleeps in the kernel (it is blocked in a
+// wait, not running); false when it did not within `limit`.
+bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid,
+                           std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& path);

@@ -9,9 +9,10 @@
 
 namespace vorn::test {
 
-// Processes pending and idle events until `done` holds or `limit` has passed.
+// Processes pending and idle events until `done` holds or `limit` has passed; the default limit
+// only catches a hang.
 template <class Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+bool PumpUntil(Pred done, std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
         wxTheApp->Yield(true);

@@ -30,6 +30,11 @@ int main(int argc, char** argv) {
     }
     // Log to stderr: a log window would wait for someone to close it.
     delete wxLog::SetActiveTarget(new wxLogStderr);
+    // A failed wxWidgets check fails the test instead of opening a dialog nobody answers.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
+                          const wxString& msg) {
+        ADD_FAILURE() << file << ":" << line << ": " << cond << " " << msg;
+    });
     const int result = RUN_ALL_TESTS();
     wxEntryCleanup();
     return result;

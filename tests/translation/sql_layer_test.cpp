@@ -1,7 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -182,8 +184,11 @@ TEST_F(SqlLayerTest, BusyTimeoutWaitsForAWriter) {
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(file_.c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    std::thread release([writer] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::atomic<pid_t> reader{::gettid()};
+    std::thread release([writer, &reader] {
+        // The lock goes only once the reader sleeps in its busy wait (nothing else in the query
+        // sleeps), so that the wait is what the query gets through.
+        EXPECT_TRUE(vorn::test::WaitUntilThreadSleeps(reader));
         sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
     });
     EXPECT_NO_THROW({

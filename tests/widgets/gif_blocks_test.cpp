@@ -54,8 +54,7 @@ TEST(GifBlocks, FramesOfARealAnimation) {
     EXPECT_EQ(first.substr(8, 2), "!\xFE");
     EXPECT_NE(first.find("NETSCAPE2.0"), std::string::npos);
 
-    test::TempDir folder;
-    const auto one = test::MakeImage(folder, "-size 7x5 xc:orange", "one.gif");
+    const auto one = test::PictureFile("one.gif");
     const auto oneHeader = ReadGifHeader(one);
     ASSERT_TRUE(oneHeader);
     EXPECT_EQ(GifGraphicBlocks(one, *oneHeader).size(), 1u);
@@ -128,8 +127,7 @@ TEST(GifBlocks, HandMadeBlocks) {
         GifGraphicBlocks(join({head, {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x87, 2}}), *header).empty());
 
     // Not a GIF at all.
-    test::TempDir folder;
-    const auto png = test::MakeImage(folder, "-size 4x4 xc:red", "red.png");
+    const auto png = test::PictureFile("lime.png");
     EXPECT_FALSE(IsGif(png));
     EXPECT_FALSE(ReadGifHeader(png));
     EXPECT_FALSE(ReadGifHeader(std::vector<std::uint8_t>{'G', 'I', 'F', '8', '9', 'a'}));
