@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -140,7 +141,9 @@ SessionData ParseSessionData(std::string_view document) {
         data.side = FromWord(value, kSideWords);
     }
     if (const char* value = text("nominal")) {
-        data.denomination = DenominationFromText(value);
+        // Up to the unsigned top: the document holds the field as it was written.
+        data.denomination =
+            static_cast<std::uint32_t>(LeadingInteger(value, INT32_MIN, UINT32_MAX) & 0xFFFFFFFF);
     }
     if (const char* value = text("release")) {
         data.year = YearFromText(value);
@@ -164,13 +167,6 @@ SessionData LoadSessionData(const std::filesystem::path& file) {
 
 namespace {
 
-// A long of 32 bits, as on the agent's platform: typed and stored denominations read alike.
-template <class Text>
-std::uint32_t Denomination(Text text) {
-    // A negative number wraps into the unsigned field.
-    return static_cast<std::uint32_t>(LeadingInteger(text, INT32_MIN, INT32_MAX) & 0xFFFFFFFF);
-}
-
 template <class Text>
 std::uint16_t Year(Text text) {
     return static_cast<std::uint16_t>(LeadingInteger(text, INT_MIN, INT_MAX) & 0xFFFF);
@@ -178,12 +174,9 @@ std::uint16_t Year(Text text) {
 
 }  // namespace
 
-std::uint32_t DenominationFromText(std::string_view text) {
-    return Denomination(text);
-}
-
+// A long of 32 bits, as on the agent's platform; a negative number wraps into the unsigned field.
 std::uint32_t DenominationFromText(std::wstring_view text) {
-    return Denomination(text);
+    return static_cast<std::uint32_t>(LeadingInteger(text, INT32_MIN, INT32_MAX) & 0xFFFFFFFF);
 }
 
 std::uint16_t YearFromText(std::string_view text) {

@@ -39,8 +39,9 @@ struct SessionData {
 
 // The denomination and the year as the operator types them and as a session document holds
 // them: read as atol and atoi read them on the agent's platform, where both are 32 bits; a
-// negative denomination wraps into the unsigned field, the year keeps its low 16 bits.
-std::uint32_t DenominationFromText(std::string_view text);
+// negative denomination wraps into the unsigned field, the year keeps its low 16 bits. A
+// document's denomination is also read up to the unsigned field's top, so that every value the
+// document was written with (a typed -1 is written as 4294967295) is read back unchanged.
 std::uint32_t DenominationFromText(std::wstring_view text);
 std::uint16_t YearFromText(std::string_view text);
 std::uint16_t YearFromText(std::wstring_view text);

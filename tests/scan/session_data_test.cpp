@@ -178,29 +178,33 @@ TEST(SessionData, ReadingToleratesWhatTheAgentMayWrite) {
 
 // A denomination or year typed in the dialog and the same text in a stored document read alike,
 // with the agent's 32-bit ranges.
-TEST(SessionData, TypedAndStoredNumbersReadAlike) {
+// Typed numbers are 32-bit longs; a document's denomination also reaches the unsigned top, so
+// that what a typed -1 is written as comes back as it was.
+TEST(SessionData, TypedAndStoredNumbersAsTheAgentsPlatformReadsThem) {
     const struct {
         const char* text;
-        std::uint32_t denomination;
+        std::uint32_t typed;
+        std::uint32_t stored;
         std::uint16_t year;
     } cases[] = {
-        {"500", 500, 500},
-        {"  -1abc", 0xFFFFFFFFu, 0xFFFF},
-        {"+7x", 7, 7},
-        {"", 0, 0},
-        {"3000000000", 2147483647u, 0xFFFF},
-        {"-3000000000", 0x80000000u, 0},
-        {"99999999999999999999999", 2147483647u, 0xFFFF},
-        {"70000", 70000, 70000 & 0xFFFF},
+        {"500", 500, 500, 500},
+        {"  -1abc", 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFF},
+        {"+7x", 7, 7, 7},
+        {"", 0, 0, 0},
+        {"3000000000", 2147483647u, 3000000000u, 0xFFFF},
+        {"4294967295", 2147483647u, 0xFFFFFFFFu, 0xFFFF},
+        {"-3000000000", 0x80000000u, 0x80000000u, 0},
+        {"99999999999999999999999", 2147483647u, 0xFFFFFFFFu, 0xFFFF},
+        {"70000", 70000, 70000, 70000 & 0xFFFF},
     };
     for (const auto& c : cases) {
         const std::string text = c.text;
         const std::wstring typed(text.begin(), text.end());
-        EXPECT_EQ(DenominationFromText(typed), c.denomination) << c.text;
+        EXPECT_EQ(DenominationFromText(typed), c.typed) << c.text;
         EXPECT_EQ(YearFromText(typed), c.year) << c.text;
         const SessionData stored = ParseSessionData("<S><nominal>" + text + "</nominal><release>" +
                                                     text + "</release></S>");
-        EXPECT_EQ(stored.denomination, c.denomination) << c.text;
+        EXPECT_EQ(stored.denomination, c.stored) << c.text;
         EXPECT_EQ(stored.year, c.year) << c.text;
     }
 }
