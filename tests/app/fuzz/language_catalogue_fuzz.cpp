@@ -11,29 +11,10 @@
 #include <string>
 
 #include "app/LanguageCatalogue.h"
-
-namespace {
-
-// A folder of this process's own on a memory file system where there is one, removed at exit.
-struct Folder {
-    std::filesystem::path path;
-    Folder() {
-        const std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                               ? "/dev/shm"
-                                               : std::filesystem::temp_directory_path();
-        path = base / ("vorn-languages-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-}  // namespace
+#include "tests/support/FuzzFolder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const Folder folder;
+    static const vorn::test::FuzzFolder folder("vorn-languages-fuzz");
     {
         std::ofstream out(folder.path / vorn::kCatalogueFileName,
                           std::ios::binary | std::ios::trunc);

@@ -7,14 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <string_view>
 
 #include "monitor/NotificationHandler.h"
-#include "tests/monitor/fuzz/RecordingWindow.h"
+#include "tests/monitor/RecordingWindow.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    vorn::fuzz::RecordingWindow window;
+    vorn::test::RecordingWindow window;
+    window.selected = 1;
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     for (int handled = 0; handled < 16 && !rest.empty(); ++handled) {
         const std::size_t end = rest.find('\0');
@@ -22,9 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         vorn::HandleNotification(text, window);
         vorn::HandleRefusedNotification(text, window);
-        // The bar's position is a percentage whatever the agent sent.
-        if (window.progress < 0 || window.progress > 100) {
-            std::abort();
+    }
+    // Every position the bar was given is a percentage, whatever the agent sent.
+    for (const std::wstring& call : window.calls) {
+        if (call.rfind(L"bar ", 0) == 0) {
+            const long position = std::wcstol(call.c_str() + 4, nullptr, 10);
+            if (position < 0 || position > 100) {
+                std::abort();
+            }
         }
     }
     return 0;

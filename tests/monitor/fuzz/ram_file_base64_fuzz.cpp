@@ -15,7 +15,8 @@
 #include <string>
 
 #include "monitor/NotificationHandler.h"
-#include "tests/monitor/fuzz/RecordingWindow.h"
+#include "tests/monitor/RecordingWindow.h"
+#include "tests/support/FuzzFolder.h"
 
 namespace {
 
@@ -73,26 +74,10 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
-// A folder of this process's own on a memory file system where there is one, removed at exit.
-struct Folder {
-    std::filesystem::path path;
-    Folder() {
-        const std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                               ? "/dev/shm"
-                                               : std::filesystem::temp_directory_path();
-        path = base / ("vorn-ram-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const Folder folder;
+    static const vorn::test::FuzzFolder folder("vorn-ram-fuzz");
     const std::filesystem::path target = folder.path / "saved.zip";
     std::filesystem::remove(target);
 
@@ -103,21 +88,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             content.push_back(static_cast<char>(data[i]));
         }
     }
-    vorn::fuzz::RecordingWindow window;
-    window.savePath = target;
+    vorn::test::RecordingWindow window;
+    window.answer = target;
     vorn::HandleNotification(
         "<ram_file_get id=\"1\" filename=\"a.zip\" content=\"" + Escaped(content) + "\"/>", window);
 
+    const auto count = [&](const std::wstring& prefix) {
+        std::size_t n = 0;
+        for (const std::wstring& call : window.calls) {
+            n += call.rfind(prefix, 0) == 0 ? 1 : 0;
+        }
+        return n;
+    };
+    const std::size_t errorBoxes = count(L"error box ");
+    const std::size_t saveQuestions = count(L"ask save ");
     const auto expected = Decode(content);
     if (!expected) {
-        if (window.errorBoxes.size() != 1 || window.savePathQuestions != 0) {
+        if (errorBoxes != 1 || saveQuestions != 0) {
             std::abort();
         }
         return 0;
     }
     std::ifstream in(target, std::ios::binary);
     const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!window.errorBoxes.empty() || window.savePathQuestions != 1 || saved != *expected) {
+    if (errorBoxes != 0 || saveQuestions != 1 || saved != *expected) {
         std::abort();
     }
     return 0;

@@ -15,27 +15,12 @@
 
 #include "platform/FileWrite.h"
 #include "platform/RegistryStore.h"
+#include "tests/support/FuzzFolder.h"
 
 using vorn::platform::RegistryStore;
 using vorn::platform::RegistryValue;
 
 namespace {
-
-// A folder of this process's own on a memory file system where there is one, removed at exit.
-struct Folder {
-    std::filesystem::path path;
-    Folder() {
-        const std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                               ? "/dev/shm"
-                                               : std::filesystem::temp_directory_path();
-        path = base / ("vorn-registry-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
 
 struct Probe {
     const char* key;
@@ -61,7 +46,7 @@ bool Same(const std::optional<RegistryValue>& a, const std::optional<RegistryVal
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const Folder folder;
+    static const vorn::test::FuzzFolder folder("vorn-registry-fuzz");
     const auto file = folder.path / "HKEY_CURRENT_USER.reg";
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     if (!vorn::platform::ReplaceFileAtomically(file, bytes)) {
