@@ -346,7 +346,7 @@ TEST_F(ScanDialogTest, SaveToDiskWaitsForTheFetchAndNeedsAFullExportFolder) {
     ASSERT_TRUE(PumpUntil(arrived, 20s));
     EXPECT_FALSE(Enabled(Dlg::kSaveToDiskId));
     EXPECT_TRUE(Enabled(Dlg::kUploadId));
-    Screenshot("scan-session-second-fetch.png");
+    Screenshot("scan-session-second-fetch");
     answers_.ClearAsked();
     Click(Dlg::kSaveToDiskId);
     EXPECT_TRUE(answers_.asked().empty());
