@@ -36,7 +36,7 @@
 #include "platform/RegistryStore.h"
 #include "scan/SessionData.h"
 #include "scan/StoredScans.h"
-#include "tests/monitor/fuzz/RecordingWindow.h"
+#include "tests/monitor/RecordingWindow.h"
 #include "tests/offline/ZipTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -116,12 +116,13 @@ bool WriteSettings(const fs::path& folder, long generation) {
 }
 
 bool WriteRamFile(const fs::path& folder, long generation) {
-    fuzz::RecordingWindow window;
-    window.savePath = folder / "ram.zip";
+    test::RecordingWindow window;
+    window.answer = folder / "ram.zip";
     HandleNotification("<ram_file_get id=\"1\" filename=\"ram.zip\" content=\"" +
                            Base64(Payload(generation, 200000)) + "\"/>",
                        window);
-    return window.errorBoxes.empty() && window.savePathQuestions == 1;
+    // Saved when the save question was asked once and no error box came.
+    return window.calls.size() == 1 && window.calls[0].rfind(L"ask save ", 0) == 0;
 }
 
 bool WriteSession(const fs::path& folder, long generation) {
