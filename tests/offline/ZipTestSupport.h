@@ -51,7 +51,8 @@ inline std::string MakeEmptyEntriesZip(std::size_t count) {
     std::string central;
     const auto put = [](std::string& out, std::uint64_t value, int bytes) {
         for (int i = 0; i < bytes; ++i) {
-            out += static_cast<char>((value >> (8 * i)) & 0xFF);
+            // Zeros are also written as runs of more than eight bytes.
+            out += static_cast<char>(i < 8 ? (value >> (8 * i)) & 0xFF : 0);
         }
     };
     for (std::size_t i = 0; i < count; ++i) {

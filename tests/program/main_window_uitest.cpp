@@ -976,9 +976,11 @@ TEST_F(MainWindowTest, StoppingTheWindowReleasesAWorkerThatWaitsForIt) {
     (void)window;
     // The worker hands this message to the window and waits for the UI thread, which is busy
     // destroying the window and never pumps.
+    // Sent without pumping, so that the worker's call cannot run before the window closes.
     Notify(
         "<devarrival id=\"1\" connect=\"2\" updates=\"0\" type=\"Q750M1\" name=\"U\" "
-        "msgtype=\"0\" message=\"\"/>");
+        "msgtype=\"0\" message=\"\"/>",
+        false);
     // Without running it: the worker's call is queued and the worker waits.
     ASSERT_TRUE(test::WaitFor([] { return wxTheApp->HasPendingEvents(); }));
     const auto start = Clock::now();
