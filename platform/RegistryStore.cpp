@@ -264,10 +264,14 @@ Parsed Parse(std::string content) {
             }
             std::string_view rest = ok ? TrimLeft(line.substr(after)) : std::string_view{};
             if (ok && !rest.empty() && rest.front() == '=') {
-                // Hex data may run over several lines, each ending in a backslash.
+                // Hex data may run over several lines, each ending in a backslash. A string
+                // never does (a damaged one ending in a backslash must not swallow what
+                // follows), and a key's line always begins a new entry.
                 std::string data(TrimLeft(rest.substr(1)));
-                while (!TrimRight(data).empty() && TrimRight(data).back() == '\\' &&
-                       e.last + 1 < p.lines.size()) {
+                const bool quoted = !data.empty() && data.front() == '"';
+                while (!quoted && !TrimRight(data).empty() && TrimRight(data).back() == '\\' &&
+                       e.last + 1 < p.lines.size() &&
+                       !TrimLeft(p.lines[e.last + 1]).starts_with('[')) {
                     data = std::string(TrimRight(data));
                     data.pop_back();
                     ++e.last;

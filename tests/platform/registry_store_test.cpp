@@ -81,6 +81,12 @@ TEST_F(RegistryStoreTest, BrokenAndMissingFilesReadAsEmpty) {
             }
         }) << content;
     }
+    // A damaged string ending in a backslash does not run on into the key after it, which a
+    // write appending there would lose.
+    WriteFileBytes(file,
+                   "[HKEY_CURRENT_USER\\Software]\n\"a\"=\"x\\\\\n\n"
+                   "[HKEY_CURRENT_USER\\Software\\B]\n\"b\"=\"kept\"\n");
+    EXPECT_EQ(store.ReadString("Software\\B", "b"), "kept");
     // Random bytes: nothing read may crash.
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
