@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -90,9 +91,27 @@ void Stop(pid_t pid) {
 }
 
 // Watches the root window for top-level windows being mapped.
+// The display named by DISPLAY, waited for a few seconds: a server started just before this
+// process (xvfb-run) may not take clients at once.
+Display* OpenDisplaySoon() {
+    if (std::getenv("DISPLAY") == nullptr) {
+        return nullptr;
+    }
+    const auto deadline = Clock::now() + 5s;
+    for (;;) {
+        if (Display* display = XOpenDisplay(nullptr)) {
+            return display;
+        }
+        if (Clock::now() >= deadline) {
+            return nullptr;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
 class MapWatcher {
 public:
-    MapWatcher() : display_(XOpenDisplay(nullptr)) {
+    MapWatcher() : display_(OpenDisplaySoon()) {
         if (display_ != nullptr) {
             XSelectInput(display_, DefaultRootWindow(display_), SubstructureNotifyMask);
             XSync(display_, False);
@@ -285,7 +304,7 @@ void BM_IdleMemory_VornUpdate50DevicesBesideBaselineDialog(benchmark::State& sta
 class PrivateDisplay {
 public:
     PrivateDisplay() {
-        if (Display* display = XOpenDisplay(nullptr)) {
+        if (Display* display = OpenDisplaySoon()) {
             XCloseDisplay(display);
             return;
         }
