@@ -269,16 +269,22 @@ TEST(BlackListEditor, SavesWhatItLoadsAndAFailedSaveKeepsTheOldFile) {
     EXPECT_TRUE(editor.IsModified());
 }
 
-TEST(BlackListEditor, LoadingFillsInAnyAndRefusesDamage) {
-    test::TempDir folder;
-    const fs::path file = folder / "list.blist";
+// A list whose substring 77 sits directly under the currency USD, as the editor shows under
+// "Any".
+bool WriteSubstringUnderCurrency(const fs::path& file) {
     blacklist::Composer composer(file);
     composer.AddRoot();
     composer.AddCurrency("USD", "");
     composer.AddSub(u"77", "", blacklist::kPlainSubRecord);
     composer.AddEnd();
     composer.AddEnd();
-    ASSERT_TRUE(composer.Save());
+    return composer.Save();
+}
+
+TEST(BlackListEditor, LoadingFillsInAnyAndRefusesDamage) {
+    test::TempDir folder;
+    const fs::path file = folder / "list.blist";
+    ASSERT_TRUE(WriteSubstringUnderCurrency(file));
     Operator person;
     {
         CBlackListDlg editor(nullptr, file);
@@ -299,13 +305,7 @@ TEST(BlackListEditor, LoadingFillsInAnyAndRefusesDamage) {
 TEST(BlackListEditor, SaveKeepsAnyDirectlyUnderItsCurrencyAndRefusesWhatCannotBeRead) {
     test::TempDir folder;
     const fs::path file = folder / "list.blist";
-    blacklist::Composer composer(file);
-    composer.AddRoot();
-    composer.AddCurrency("USD", "");
-    composer.AddSub(u"77", "", blacklist::kPlainSubRecord);
-    composer.AddEnd();
-    composer.AddEnd();
-    ASSERT_TRUE(composer.Save());
+    ASSERT_TRUE(WriteSubstringUnderCurrency(file));
     const std::string original = test::ReadFileBytes(file);
     const wxString anyRefused =
         L"Список нельзя сохранить: серийные номера без вложенных номеров "
