@@ -186,17 +186,15 @@ void AgentEventPipe::ReadFrom(Connection& connection, platform::Deadline now) {
         const auto bytes = static_cast<std::size_t>(got);
         thisTurn += bytes;
         connection.lastActivity = now;
-        const bool wasRefused = connection.received > platform::kMaxMessageBytes;
+        const bool pastTheCapBefore = connection.received > platform::kMaxMessageBytes;
         connection.received += bytes;
-        if (!wasRefused && connection.received <= platform::kMaxMessageBytes) {
-            connection.text.append(chunk_.data(), bytes);
-        } else if (!wasRefused) {
+        if (pastTheCapBefore) {
+            continue;  // only counted: the kept beginning was cut when the cap was crossed
+        }
+        connection.text.append(chunk_.data(), bytes);
+        if (connection.received > platform::kMaxMessageBytes) {
             // Past the cap only the beginning is kept and the rest counted, so that the refusal
             // can say how large the message was and what it began with.
-            const std::size_t room = connection.text.size() < platform::kRefusedHeadBytes
-                                         ? platform::kRefusedHeadBytes - connection.text.size()
-                                         : 0;
-            connection.text.append(chunk_.data(), std::min(room, bytes));
             connection.text.resize(std::min(connection.text.size(), platform::kRefusedHeadBytes));
             connection.text.shrink_to_fit();
         }
