@@ -56,7 +56,7 @@ AgentEventPipe::WaitOutcome AgentEventPipe::WaitForClient(const platform::StopSi
             return WaitOutcome::ClientConnected;
         }
         fds.clear();
-        fds.push_back({stop.fd(), POLLIN, 0});
+        fds.push_back({stop.native(), POLLIN, 0});
         fds.push_back({listener_.fd(), POLLIN, 0});
         int timeout = -1;  // nothing open: wait for ever, no periodic wake-up
         const auto before = platform::Clock::now();

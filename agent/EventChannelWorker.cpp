@@ -58,7 +58,7 @@ void EventChannelWorker::Run() {
             case AgentEventPipe::WaitOutcome::Stopped:
                 return;
             case AgentEventPipe::WaitOutcome::NoClient:
-                platform::WaitReadable(stop_.fd(), nullptr, platform::Clock::now() + kRetryPause);
+                platform::WaitReadable(stop_.native(), nullptr, platform::Clock::now() + kRetryPause);
                 continue;
             case AgentEventPipe::WaitOutcome::ClientConnected:
                 break;

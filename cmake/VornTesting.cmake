@@ -30,12 +30,18 @@ endfunction()
 # UI_LIBRARIES.
 function(vorn_add_folder_tests folder)
   cmake_parse_arguments(ARG "" "" "LIBRARIES;UI_LIBRARIES" ${ARGN})
-  file(GLOB unit_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  # Tests of what only one platform has live in a subfolder named for it (linux/, windows/).
+  file(GLOB unit_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/${VORN_PLATFORM}/*_test.cpp)
   foreach(src IN LISTS unit_tests)
     get_filename_component(module ${src} NAME_WE)
     vorn_add_test(${folder}_${module} LABEL unit SOURCES ${src} LIBRARIES ${ARG_LIBRARIES})
   endforeach()
-  file(GLOB ui_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_uitest.cpp)
+  if(NOT VORN_BUILD_UI)
+    return()
+  endif()
+  file(GLOB ui_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_uitest.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/${VORN_PLATFORM}/*_uitest.cpp)
   foreach(src IN LISTS ui_tests)
     get_filename_component(module ${src} NAME_WE)
     vorn_add_test(${folder}_${module} LABEL ui SOURCES ${src}
@@ -44,11 +50,13 @@ function(vorn_add_folder_tests folder)
 endfunction()
 
 # vorn_add_folder_library(<folder> [DEPENDS ...] [UI_DEPENDS ...])
-# The folder's *.cpp become vorn_<folder> (nothing that draws); ui/*.cpp, when there are any,
-# become vorn_<folder>_ui on top of it with wxWidgets.
+# The folder's *.cpp, and those of its subfolder for the platform built for (linux/ or
+# windows/), become vorn_<folder> (nothing that draws); ui/*.cpp and ui/<platform>/*.cpp, when
+# there are any and windows are built, become vorn_<folder>_ui on top of it with wxWidgets.
 function(vorn_add_folder_library folder)
   cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/${VORN_PLATFORM}/*.cpp)
   if(sources)
     add_library(vorn_${folder} STATIC ${sources})
     set(scope PUBLIC)
@@ -58,8 +66,9 @@ function(vorn_add_folder_library folder)
   endif()
   target_include_directories(vorn_${folder} ${scope} ${PROJECT_SOURCE_DIR})
   target_link_libraries(vorn_${folder} ${scope} vorn_settings ${ARG_DEPENDS})
-  file(GLOB ui_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
-  if(ui_sources)
+  file(GLOB ui_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/ui/${VORN_PLATFORM}/*.cpp)
+  if(ui_sources AND VORN_BUILD_UI)
     add_library(vorn_${folder}_ui STATIC ${ui_sources})
     target_link_libraries(vorn_${folder}_ui PUBLIC vorn_${folder} ${ARG_UI_DEPENDS} vorn::wx)
   endif()

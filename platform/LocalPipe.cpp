@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -218,30 +217,8 @@ void UniqueFd::reset(int fd) {
     fd_ = fd;
 }
 
-StopSignal::StopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (!fd_) {
-        throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
-    }
-}
-
-void StopSignal::Signal() {
-    const std::uint64_t one = 1;
-    // The counter only saturates after 2^64 signals; a failed write means it is already set.
-    [[maybe_unused]] const ssize_t written = ::write(fd_.get(), &one, sizeof(one));
-}
-
-void StopSignal::Clear() {
-    std::uint64_t value = 0;
-    [[maybe_unused]] const ssize_t got = ::read(fd_.get(), &value, sizeof(value));
-}
-
-bool StopSignal::IsSignalled() const {
-    pollfd p{fd_.get(), POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
-}
-
 WaitResult WaitReadable(int fd, const StopSignal* stop, std::optional<Deadline> deadline) {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {stop ? stop->fd() : -1, POLLIN, 0}};
+    pollfd fds[2] = {{fd, POLLIN, 0}, {stop ? stop->native() : -1, POLLIN, 0}};
     const nfds_t count = stop ? 2 : 1;
     for (;;) {
         const int rc = ::poll(fds, count, RemainingMs(deadline));

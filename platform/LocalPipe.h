@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/StopSignal.h"
+
 namespace vorn::platform {
 
 using Clock = std::chrono::steady_clock;
@@ -66,23 +68,6 @@ public:
 
 private:
     int fd_ = -1;
-};
-
-// A level-triggered wake-up for threads blocked in the waits below (an eventfd). Signal()
-// may be called from any thread; the signal stays raised until Clear().
-class StopSignal {
-public:
-    StopSignal();
-    StopSignal(const StopSignal&) = delete;
-    StopSignal& operator=(const StopSignal&) = delete;
-
-    void Signal();
-    void Clear();
-    bool IsSignalled() const;
-    int fd() const { return fd_.get(); }
-
-private:
-    UniqueFd fd_;
 };
 
 enum class WaitResult { Ready, Stopped, TimedOut, Failed };

@@ -117,7 +117,7 @@ struct ProcessLauncher::Reaper {
                     return;
                 }
                 wake.Clear();
-                fds.push_back({wake.fd(), POLLIN, 0});
+                fds.push_back({wake.native(), POLLIN, 0});
                 for (const auto& child : children) {
                     if (child.fd) {
                         fds.push_back({child.fd.get(), POLLIN, 0});

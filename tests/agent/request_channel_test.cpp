@@ -59,7 +59,7 @@ private:
             if (auto reply = answer_(request)) {
                 platform::SendRecord(client.get(), *reply);
             } else {
-                platform::WaitReadable(stop_.fd(), nullptr, std::nullopt);
+                platform::WaitReadable(stop_.native(), nullptr, std::nullopt);
             }
         }
     }

@@ -1,0 +1,28 @@
+# Cross-building for 64-bit Windows with Debian's MinGW-w64 (the POSIX thread model, which
+# std::thread needs). The libraries built by scripts/bootstrap-windows are found through
+# VORN_WINDOWS_DEPS, which the windows preset reads from build/windows-deps.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_AR x86_64-w64-mingw32-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB x86_64-w64-mingw32-ranlib CACHE FILEPATH "")
+
+if(NOT VORN_WINDOWS_DEPS AND DEFINED ENV{VORN_WINDOWS_DEPS})
+  set(VORN_WINDOWS_DEPS $ENV{VORN_WINDOWS_DEPS})
+endif()
+if(NOT VORN_WINDOWS_DEPS AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps)
+  file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps VORN_WINDOWS_DEPS LIMIT_COUNT 1)
+endif()
+set(VORN_WINDOWS_DEPS "${VORN_WINDOWS_DEPS}" CACHE PATH "Libraries built by scripts/bootstrap-windows")
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${VORN_WINDOWS_DEPS})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Tests and tools run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

@@ -1,0 +1,24 @@
+#include "platform/StopSignal.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace vorn::platform {
+
+StopSignal::StopSignal() : handle_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    if (handle_ == nullptr) {
+        throw std::runtime_error("CreateEventW failed: error " + std::to_string(::GetLastError()));
+    }
+}
+
+StopSignal::~StopSignal() { ::CloseHandle(handle_); }
+
+void StopSignal::Signal() { ::SetEvent(handle_); }
+
+void StopSignal::Clear() { ::ResetEvent(handle_); }
+
+bool StopSignal::IsSignalled() const { return ::WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+
+}  // namespace vorn::platform
