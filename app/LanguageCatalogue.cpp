@@ -3,6 +3,8 @@
 #include <tinyxml2.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "app/AgentSettings.h"
 #include "platform/KnownFolders.h"
@@ -35,8 +37,14 @@ std::vector<Localization::LANGUAGE_INFO> LanguageCatalogue::Entries() const {
 
 bool LanguageCatalogue::LoadLocked() {
     std::filesystem::path file = folder_ / kCatalogueFileName;
+    // Read here rather than by the parser, which opens files by 8-bit name only.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     tinyxml2::XMLDocument document;
-    if (document.LoadFile(file.c_str()) != tinyxml2::XML_SUCCESS) {
+    if (in.bad() || document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
         return false;
     }
     // The first element named "languages" in document order, however deep it lies.

@@ -21,6 +21,14 @@ target_compile_options(vorn_settings INTERFACE
     -Woverloaded-virtual -Wconversion -Wformat=2 -Wimplicit-fallthrough
     $<$<BOOL:${VORN_WERROR}>:-Werror>)
 target_compile_definitions(vorn_settings INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
+if(WIN32)
+  # Windows 7 API level, wide-character Win32 calls, C99 printf formats (%zu) from MinGW's own
+  # stdio rather than the system library's; the runtime is linked in so that the programs need
+  # no MinGW DLLs beside them.
+  target_compile_definitions(vorn_settings INTERFACE
+      _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE __USE_MINGW_ANSI_STDIO=1)
+  add_link_options(-static)
+endif()
 
 if(VORN_SANITIZE)
   # Applied to every target, the shared library included, so that all code is instrumented alike.

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <cwchar>
 
+#include "platform/LocalTime.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -131,8 +132,7 @@ std::wstring ErrorTimeText(int year, int month, int day, int hour, int minute, i
 
 std::wstring ErrorTimeText(std::chrono::system_clock::time_point time) {
     const std::time_t when = std::chrono::system_clock::to_time_t(time);
-    std::tm local{};
-    localtime_r(&when, &local);
+    const std::tm local = vorn::platform::ToLocalTime(when).value_or(std::tm{});
     return ErrorTimeText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                          local.tm_min, local.tm_sec);
 }

@@ -15,6 +15,7 @@
 #include "monitor/MainWindowOperations.h"
 #include "monitor/NotificationViews.h"
 #include "platform/FileWrite.h"
+#include "platform/LocalTime.h"
 #include "platform/TextConversion.h"
 #include "translation/Vocabrix.h"
 
@@ -98,10 +99,11 @@ std::wstring FileNamePart(const std::wstring& path) {
 // "%H:%M %d.%m.%Y" in local time; nothing for a time the C library cannot place.
 std::optional<std::wstring> FormatCheckTime(std::int64_t seconds) {
     const auto time = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    if (::localtime_r(&time, &local) == nullptr) {
+    const std::optional<std::tm> converted = platform::ToLocalTime(time);
+    if (!converted) {
         return std::nullopt;
     }
+    const std::tm& local = *converted;
     std::array<wchar_t, 128> buffer{};
     const std::size_t length =
         std::wcsftime(buffer.data(), buffer.size(), L"%H:%M %d.%m.%Y", &local);

@@ -18,7 +18,9 @@ StopSignal::StopSignal() : handle_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     }
 }
 
-StopSignal::~StopSignal() { ::close(handle_); }
+StopSignal::~StopSignal() {
+    ::close(handle_);
+}
 
 void StopSignal::Signal() {
     const std::uint64_t one = 1;

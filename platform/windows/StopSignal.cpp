@@ -13,12 +13,20 @@ StopSignal::StopSignal() : handle_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)
     }
 }
 
-StopSignal::~StopSignal() { ::CloseHandle(handle_); }
+StopSignal::~StopSignal() {
+    ::CloseHandle(handle_);
+}
 
-void StopSignal::Signal() { ::SetEvent(handle_); }
+void StopSignal::Signal() {
+    ::SetEvent(handle_);
+}
 
-void StopSignal::Clear() { ::ResetEvent(handle_); }
+void StopSignal::Clear() {
+    ::ResetEvent(handle_);
+}
 
-bool StopSignal::IsSignalled() const { return ::WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+bool StopSignal::IsSignalled() const {
+    return ::WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
+}
 
 }  // namespace vorn::platform

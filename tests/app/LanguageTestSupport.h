@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/PathText.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn::test {
@@ -17,7 +18,7 @@ namespace vorn::test {
 inline bool MakeLanguageDatabase(const std::filesystem::path& file, const std::string& table,
                                  const std::vector<std::pair<std::string, std::string>>& rows) {
     sqlite3* db = nullptr;
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) {
+    if (sqlite3_open(platform::PathToUtf8(file).c_str(), &db) != SQLITE_OK) {
         sqlite3_close(db);
         return false;
     }

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-
-#include <csignal>
-#include <filesystem>
-#include <iterator>
 
 #include <cstdint>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -344,27 +341,6 @@ TEST(BlackListFile, SaveReplacesTheFileWholeOrLeavesItAlone) {
     ASSERT_EQ(rootOnly.AddRoot(), kComposeOk);
     EXPECT_FALSE(rootOnly.Save());
     EXPECT_EQ(test::ReadFileBytes(file), "old list");
-
-    // A write that fails halfway (the file size limit stops it) keeps the old list.
-    {
-        rlimit old{};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-        rlimit small = old;
-        small.rlim_cur = 50;
-        const auto previous = signal(SIGXFSZ, SIG_IGN);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        Composer cut(file);
-        const ParsedTree parsed = TextToTree(kUsdText);
-        ASSERT_EQ(WriteTree(cut, *parsed.root), kComposeOk);
-        const bool saved = cut.Save();
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, previous);
-        EXPECT_FALSE(saved);
-        EXPECT_EQ(test::ReadFileBytes(file), "old list");
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
-                                std::filesystem::directory_iterator()),
-                  1);
-    }
 
     Composer complete(file);
     const ParsedTree parsed = TextToTree(kUsdText);

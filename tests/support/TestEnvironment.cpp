@@ -1,22 +1,30 @@
 #include "support/TestEnvironment.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <thread>
 
 namespace vorn::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorn-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
+    // A name nobody has: create_directory fails on one that exists, so two runs never share.
+    static std::atomic<unsigned> counter{0};
+    std::random_device entropy;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("vorn-test-" + std::to_string(CurrentProcessId()) + "-" +
+                                       std::to_string(counter++) + "-" + std::to_string(entropy()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
     }
-    path_ = pattern;
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -28,20 +36,21 @@ ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::mo
     if (const char* old = std::getenv(name_.c_str())) {
         old_ = old;
     }
-    setenv(name_.c_str(), value.c_str(), 1);
+    SetEnvironmentValue(name_, value);
 }
 
 ScopedEnv::~ScopedEnv() {
     if (old_) {
-        setenv(name_.c_str(), old_->c_str(), 1);
+        SetEnvironmentValue(name_, *old_);
     } else {
-        unsetenv(name_.c_str());
+        SetEnvironmentValue(name_, std::nullopt);
     }
 }
 
 std::string UniquePipeNamespace() {
     static std::atomic<int> counter{0};
-    return "vorn-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-";
+    return "vorn-test-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(counter++) +
+           "-";
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -55,17 +64,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
     return true;
 }
 
-bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid, std::chrono::milliseconds limit) {
-    return WaitFor(
-        [&] {
-            // The state is the first field after the command name, which is in parentheses.
-            const std::string stat =
-                ReadFileBytes("/proc/self/task/" + std::to_string(tid.load()) + "/stat");
-            const std::size_t close = stat.rfind(')');
-            return tid.load() != 0 && close != std::string::npos && close + 2 < stat.size() &&
-                   stat[close + 2] == 'S';
-        },
-        limit);
+bool PermissionsCanDenyReading(const std::filesystem::path& folder) {
+    const auto probe = folder / ".permission-probe";
+    WriteFileBytes(probe, "x");
+    std::error_code error;
+    std::filesystem::permissions(probe, std::filesystem::perms::none, error);
+    const bool denied = !error && !std::ifstream(probe, std::ios::binary);
+    std::filesystem::permissions(probe, std::filesystem::perms::owner_all, error);
+    std::filesystem::remove(probe, error);
+    return denied;
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

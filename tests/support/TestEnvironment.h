@@ -1,9 +1,8 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -49,6 +48,9 @@ private:
     std::optional<std::string> old_;
 };
 
+// Sets (or, without a value, removes) an environment variable of this process.
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value);
+
 // A pipe namespace that no other test run uses: the process id plus a counter.
 std::string UniquePipeNamespace();
 
@@ -68,10 +70,21 @@ private:
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds limit = std::chrono::seconds(10));
 
+// The system's id of the calling thread.
+using ThreadId = std::int64_t;
+ThreadId CurrentThreadId();
+
+// The id of the running test process.
+std::int64_t CurrentProcessId();
+
 // Waits until the thread whose id `tid` comes to hold sleeps in the kernel (it is blocked in a
 // wait, not running); false when it did not within `limit`.
-bool WaitUntilThreadSleeps(const std::atomic<pid_t>& tid,
+bool WaitUntilThreadSleeps(const std::atomic<ThreadId>& tid,
                            std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// Whether taking away a file's permissions stops this process reading it: not for the
+// administrator on Linux, and never on Windows, where permissions only make a file read-only.
+bool PermissionsCanDenyReading(const std::filesystem::path& folder);
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& path);

@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/PathText.h"
+
 namespace vorn::test {
 
 // Runs `sql` on the database file `file`, creating it when missing.
 inline void ExecSql(const std::filesystem::path& file, const std::string& sql) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(platform::PathToUtf8(file).c_str(), &db), SQLITE_OK);
     char* error = nullptr;
     const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
     const std::string message = error != nullptr ? error : "";

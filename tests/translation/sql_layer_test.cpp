@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -182,9 +181,9 @@ TEST_F(SqlLayerTest, OpenAndCloseFailures) {
 TEST_F(SqlLayerTest, BusyTimeoutWaitsForAWriter) {
     // Another connection holds a write lock briefly; the reader waits instead of failing.
     sqlite3* writer = nullptr;
-    ASSERT_EQ(sqlite3_open(file_.c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(vorn::platform::PathToUtf8(file_).c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const std::atomic<pid_t> reader{::gettid()};
+    const std::atomic<vorn::test::ThreadId> reader{vorn::test::CurrentThreadId()};
     std::thread release([writer, &reader] {
         // The lock goes only once the reader sleeps in its busy wait (nothing else in the query
         // sleeps), so that the wait is what the query gets through.

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "LanguageDatabase.h"
+#include "platform/KnownFolders.h"
 #include "support/TestEnvironment.h"
 #include "translation/Vocabrix.h"
 
@@ -187,8 +187,7 @@ class FlushTest : public VocabrixTest {
 protected:
     void SetUp() override {
         VocabrixTest::SetUp();
-        flushFile_ =
-            std::filesystem::read_symlink("/proc/self/exe").parent_path() / "untranslated_data.txt";
+        flushFile_ = vorn::platform::ProgramFolder() / "untranslated_data.txt";
         std::filesystem::remove(flushFile_);
     }
     void TearDown() override {

@@ -8,15 +8,16 @@
 
 #include <sqlite3.h>
 #include <tinyxml2.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <random>
 #include <string>
 
+#include "platform/PathText.h"
 #include "tools/make-language-db/TranslationSource.h"
 
 namespace {
@@ -40,7 +41,7 @@ bool WriteDatabase(const std::filesystem::path& file, const std::string& id,
     std::error_code ec;
     std::filesystem::remove(file, ec);
     sqlite3* db = nullptr;
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) {
+    if (sqlite3_open(vorn::platform::PathToUtf8(file).c_str(), &db) != SQLITE_OK) {
         std::cerr << "cannot create " << file << ": " << sqlite3_errmsg(db) << "\n";
         sqlite3_close(db);
         return false;
@@ -87,11 +88,17 @@ bool WriteCatalogue(const std::filesystem::path& file, const std::string& id,
     language->SetAttribute("name", name.c_str());
     language->SetAttribute("file_path", databaseName.c_str());
     languages->InsertEndChild(language);
-    return document.SaveFile(file.c_str()) == tinyxml2::XML_SUCCESS;
+    tinyxml2::XMLPrinter printer;
+    document.Print(&printer);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(printer.CStr(), static_cast<std::streamsize>(printer.CStrSize() - 1));
+    return static_cast<bool>(out.flush());
 }
 
 std::filesystem::path Temporary(const std::filesystem::path& file) {
-    return file.parent_path() / ("." + file.filename().string() + "." + std::to_string(getpid()));
+    // Unique enough for two builds that write the same output folder at once.
+    return file.parent_path() /
+           ("." + file.filename().string() + "." + std::to_string(std::random_device{}()));
 }
 
 }  // namespace
