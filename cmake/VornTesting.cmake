@@ -49,14 +49,17 @@ function(vorn_add_folder_tests folder)
   endforeach()
 endfunction()
 
-# vorn_add_folder_library(<folder> [DEPENDS ...] [UI_DEPENDS ...])
+# vorn_add_folder_library(<folder> [DEPENDS ...] [UI_DEPENDS ...] [EXCLUDE <file> ...])
 # The folder's *.cpp, and those of its subfolder for the platform built for (linux/ or
 # windows/), become vorn_<folder> (nothing that draws); ui/*.cpp and ui/<platform>/*.cpp, when
 # there are any and windows are built, become vorn_<folder>_ui on top of it with wxWidgets.
 function(vorn_add_folder_library folder)
-  cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/${VORN_PLATFORM}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(vorn_${folder} STATIC ${sources})
     set(scope PUBLIC)
