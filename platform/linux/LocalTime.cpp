@@ -1,0 +1,13 @@
+#include "platform/LocalTime.h"
+
+namespace vorn::platform {
+
+std::optional<std::tm> ToLocalTime(std::time_t time) {
+    std::tm local{};
+    if (::localtime_r(&time, &local) == nullptr) {
+        return std::nullopt;
+    }
+    return local;
+}
+
+}  // namespace vorn::platform
