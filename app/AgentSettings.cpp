@@ -71,7 +71,7 @@ void SetLoadTimeout(int seconds) {
 }
 
 std::wstring DefaultFolderText() {
-    return platform::HomeFolder().wstring();
+    return platform::DefaultDocumentFolder().wstring();
 }
 
 std::wstring GetExtractionHotFolder() {

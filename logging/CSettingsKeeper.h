@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -9,7 +10,8 @@
 
 #include "logging/LevelTable.h"
 #include "logging/ModuleName.h"
-#include "platform/LocalPipe.h"
+#include "platform/FolderWatcher.h"
+#include "platform/StopSignal.h"
 
 namespace Kavro::Greywick {
 
@@ -17,7 +19,8 @@ namespace Kavro::Greywick {
 // named in the registry, and reloads that file when it is saved.
 class CSettingsKeeper {
 public:
-    static constexpr const char* kDefaultSettingsPath = "/etc/gwsettings.xml";
+    // The settings file read when the registry names none (the platform's default).
+    static std::string DefaultSettingsPath();
     // Levels enabled while no settings file has been read: 0 to 99.
     static constexpr std::uint32_t kDefaultLevelLimit = 100;
 
@@ -40,7 +43,7 @@ public:
     const std::string& ModuleName() const { return moduleName_; }
 
 private:
-    void Watch(vorn::platform::UniqueFd notifications, std::string fileName);
+    void Watch(std::unique_ptr<vorn::platform::FolderWatcher> watcher);
 
     const bool suppressMonitoring_;
     std::string settingsPath_;

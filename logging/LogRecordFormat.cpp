@@ -1,9 +1,9 @@
 #include "logging/LogRecordFormat.h"
 
+#include "platform/LocalTime.h"
 #include "platform/XmlEscape.h"
 
-#include <sys/time.h>
-
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -23,10 +23,12 @@ void AppendPadded(std::string& out, long long value, int width) {
 }  // namespace
 
 LocalTime CurrentLocalTime() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    ::localtime_r(&now.tv_sec, &local);
+    const auto now = std::chrono::system_clock::now();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(now);
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - seconds).count();
+    const std::tm local = vorn::platform::ToLocalTime(std::chrono::system_clock::to_time_t(seconds))
+                              .value_or(std::tm{});
     LocalTime t;
     t.year = local.tm_year + 1900;
     t.month = local.tm_mon + 1;
@@ -34,7 +36,7 @@ LocalTime CurrentLocalTime() {
     t.hour = local.tm_hour;
     t.minute = local.tm_min;
     t.second = local.tm_sec;
-    t.millisecond = static_cast<int>(now.tv_nsec / 1000000);
+    t.millisecond = static_cast<int>(milliseconds);
     return t;
 }
 

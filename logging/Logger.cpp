@@ -1,10 +1,5 @@
 #include "logging/Logger.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -12,6 +7,9 @@
 
 #include "logging/GreywickRegistry.h"
 #include "platform/FileWrite.h"
+#include "platform/KnownFolders.h"
+#include "platform/PathText.h"
+#include "platform/ThisProcess.h"
 
 namespace Kavro::Greywick {
 
@@ -32,13 +30,16 @@ std::string DrawRunId() {
     return id;
 }
 
+// One level only; a folder that is there already counts as made.
 bool MakeFolder(const std::filesystem::path& path) {
-    return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+    std::error_code error;
+    return std::filesystem::create_directory(path, error) ||
+           (!error && std::filesystem::is_directory(path, error));
 }
 
 bool IsFolder(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 std::string FormatMessage(const char* format, va_list args) {
@@ -75,7 +76,7 @@ Logger::Logger(ModulePath module, bool suppressMonitoring, LoggerEnvironment env
     keeper_ = std::make_unique<CSettingsKeeper>(std::move(module),
                                                 suppressMonitoring || suppressedByRegistry);
     runId_ = DrawRunId();
-    processId_ = static_cast<std::uint32_t>(::getpid());
+    processId_ = static_cast<std::uint32_t>(vorn::platform::CurrentProcessId());
     programFolder_ =
         environment_.programFolder.empty() ? ProgramFolder() : environment_.programFolder;
     folderName_ = "lostlogs";
@@ -90,10 +91,9 @@ Logger::~Logger() {
 void Logger::SetFolder(const std::filesystem::path& path) {
     std::lock_guard guard(lock_);
     folderPath_ = path;
-    const std::string text = path.string();
-    const std::size_t slash = text.find_last_of('/');
-    if (slash != std::string::npos) {
-        folderName_ = text.substr(slash + 1);
+    // A path without a separator leaves the name as it was.
+    if (path.has_parent_path()) {
+        folderName_ = vorn::platform::PathToUtf8(path.filename());
     }
 }
 
@@ -108,7 +108,7 @@ std::string Logger::FolderName() const {
 }
 
 std::uint64_t Logger::CurrentThreadId() {
-    return static_cast<std::uint64_t>(::gettid());
+    return vorn::platform::CurrentThreadId();
 }
 
 int Logger::Log(std::uint32_t level, const char* format, ...) {
@@ -145,7 +145,8 @@ int Logger::LogV(std::uint32_t level, const char* format, va_list args) {
 }
 
 std::filesystem::path Logger::FilePathFor(const LocalTime& date, bool createFolder) const {
-    const std::string fileName = LogFileName(moduleName_, date, runId_);
+    const std::filesystem::path fileName =
+        vorn::platform::PathFromUtf8(LogFileName(moduleName_, date, runId_));
     bool usable = false;
     if (!folderName_.empty()) {
         usable = IsFolder(folderPath_) || (createFolder && MakeFolder(folderPath_));
@@ -161,12 +162,8 @@ std::filesystem::path Logger::CurrentFilePath() const {
 std::filesystem::path Logger::FallbackFolder() const {
     std::filesystem::path base = environment_.fallbackBase;
     if (base.empty()) {
-        if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
-            base = data;
-        } else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-            base = std::filesystem::path(home) / ".local" / "share";
-        }
-        if (base.empty() || !IsFolder(base)) {
+        base = vorn::platform::LocalAppDataFolder();
+        if (base.empty() || !base.is_absolute() || !IsFolder(base)) {
             std::error_code error;
             base = std::filesystem::temp_directory_path(error);
             if (error) {

@@ -14,6 +14,7 @@
 #include "logging/CSettingsKeeper.h"
 #include "logging/LogRecordFormat.h"
 #include "logging/ModuleName.h"
+#include "platform/ProgramLog.h"
 
 namespace Kavro::Greywick {
 
@@ -24,8 +25,9 @@ struct LoggerEnvironment {
     std::chrono::milliseconds deliveryTimeout{15000};
     // The program's folder; empty means the folder of the running executable.
     std::filesystem::path programFolder;
-    // Base of the last-resort folder "Quorin LLC"; empty means the user's data folder
-    // ($XDG_DATA_HOME or ~/.local/share), or the temporary folder when that is missing.
+    // Base of the last-resort folder "Quorin LLC"; empty means the user's local application
+    // data folder ($XDG_DATA_HOME or ~/.local/share; CSIDL_LOCAL_APPDATA on Windows), or the
+    // temporary folder when that is missing.
     std::filesystem::path fallbackBase;
 };
 
@@ -53,9 +55,8 @@ public:
     // The folder of the log files; created (one level) when a record is written.
     void SetFolder(const std::filesystem::path& path);
 
-    int Log(std::uint32_t level, const char* format, ...) __attribute__((format(printf, 3, 4)));
-    int LogV(std::uint32_t level, const char* format, va_list args)
-        __attribute__((format(printf, 3, 0)));
+    int Log(std::uint32_t level, const char* format, ...) VORN_PRINTF_FORMAT(3, 4);
+    int LogV(std::uint32_t level, const char* format, va_list args) VORN_PRINTF_FORMAT(3, 0);
 
     // Appends one line, and the dump when data are given, to today's log file.
     void WriteRecord(RecordKind kind, std::string_view message, std::uint32_t level,

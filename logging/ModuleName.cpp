@@ -2,17 +2,10 @@
 
 #include <system_error>
 
+#include "platform/KnownFolders.h"
+#include "platform/PathText.h"
+
 namespace Kavro::Greywick {
-
-namespace {
-
-std::filesystem::path ProgramPath() {
-    std::error_code error;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : exe;
-}
-
-}  // namespace
 
 std::string LowerModuleName(std::string_view name) {
     std::string out(name);
@@ -43,15 +36,17 @@ std::string LowerModuleName(std::string_view name) {
 }
 
 std::string ModuleFileName(const ModulePath& module) {
-    const std::filesystem::path path = module ? *module : ProgramPath();
-    const std::string text = path.string();
-    const std::size_t slash = text.find_last_of('/');
-    return LowerModuleName(slash == std::string::npos ? text : text.substr(slash + 1));
+    const std::filesystem::path path = module ? *module : vorn::platform::ProgramPath();
+    return LowerModuleName(vorn::platform::PathToUtf8(path.filename()));
 }
 
 std::filesystem::path ProgramFolder() {
-    const std::filesystem::path exe = ProgramPath();
-    return exe.empty() ? std::filesystem::current_path() : exe.parent_path();
+    const std::filesystem::path exe = vorn::platform::ProgramPath();
+    if (exe.empty()) {
+        std::error_code error;
+        return std::filesystem::current_path(error);
+    }
+    return exe.parent_path();
 }
 
 }  // namespace Kavro::Greywick

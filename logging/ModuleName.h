@@ -11,10 +11,10 @@ namespace Kavro::Greywick {
 using ModulePath = std::optional<std::filesystem::path>;
 
 // Lower-cases ASCII letters and the Cyrillic capitals (Ё included) of UTF-8 text, the
-// character set of file names here; other bytes are kept.
+// character set file names are given in here; other bytes are kept.
 std::string LowerModuleName(std::string_view name);
 
-// The module's file name (after the last slash, extension included), lower-cased.
+// The module's file name (after the last separator, extension included) in UTF-8, lower-cased.
 std::string ModuleFileName(const ModulePath& module);
 
 // The folder of the running program's executable.

@@ -1,14 +1,9 @@
 #include "offline/PackageUnpacker.h"
 
-#include <fcntl.h>
 #include <minizip/unzip.h>
 #include <openssl/evp.h>
-#include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -17,7 +12,9 @@
 #include <system_error>
 
 #include "platform/FileWrite.h"
+#include "platform/PathText.h"
 #include "platform/RuntimeLibrary.h"
+#include "platform/TextConversion.h"
 
 namespace vorn {
 
@@ -196,9 +193,9 @@ bool IsCancelled(const UnpackOptions& options) {
 
 enum class Copy { kDone, kFailed, kCancelled };
 
-// Writes the open entry to `fd`, at most its declared size; the digest follows what was written
+// Writes the open entry to `out`, at most its declared size; the digest follows what was written
 // as long as it can.
-Copy CopyEntry(unzFile zip, int fd, std::uintmax_t declared, Digest& digest,
+Copy CopyEntry(unzFile zip, platform::OutputFile& out, std::uintmax_t declared, Digest& digest,
                std::vector<char>& buffer, const UnpackOptions& options) {
     std::uintmax_t total = 0;
     for (;;) {
@@ -218,7 +215,7 @@ Copy CopyEntry(unzFile zip, int fd, std::uintmax_t declared, Digest& digest,
             return Copy::kFailed;
         }
         const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
-        if (!platform::WriteAll(fd, chunk)) {
+        if (!out.Write(chunk)) {
             return Copy::kFailed;
         }
         digest.Update(chunk);
@@ -232,7 +229,24 @@ bool IsWithin(const fs::path& root, const fs::path& path) {
 }
 
 bool IsManifestName(const fs::path& relative) {
-    return strcasecmp(relative.c_str(), kManifestName) == 0;
+    const std::string name = platform::PathToUtf8(relative);
+    const std::string_view manifest = kManifestName;
+    const auto lower = [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return name.size() == manifest.size() &&
+           std::equal(name.begin(), name.end(), manifest.begin(),
+                      [&](char a, char b) { return lower(a) == lower(b); });
+}
+
+std::string Text(const fs::path& path) {
+    return platform::PathToUtf8(path);
+}
+
+// The key of a file in the manifest: its path below the target with forward slashes.
+std::string ManifestKey(const fs::path& relative) {
+    const std::u8string text = relative.generic_u8string();
+    return std::string(text.begin(), text.end());
 }
 
 // The folder for `relative`'s file below the canonical `root`, each level checked before the
@@ -244,23 +258,27 @@ fs::path MakeFolders(const fs::path& root, const fs::path& relative, std::vector
     fs::path at = root;
     for (const fs::path& part : relative.parent_path()) {
         const fs::path next = at / part;
-        struct stat info {};
-        if (::lstat(next.c_str(), &info) == 0) {
+        std::error_code statusError;
+        const fs::file_status status = fs::symlink_status(next, statusError);
+        std::error_code makeError;
+        if (fs::exists(status)) {
             std::error_code ignored;
-            fs::path resolved = S_ISLNK(info.st_mode) ? fs::canonical(next, ignored) : next;
+            fs::path resolved = fs::is_symlink(status) ? fs::canonical(next, ignored) : next;
             if (resolved.empty() || !IsWithin(root, resolved)) {
                 return {};
             }
             if (!fs::is_directory(resolved, ignored)) {
-                error = next.string() + " is no folder";
+                error = Text(next) + " is no folder";
                 return {};
             }
             at = std::move(resolved);
-        } else if (errno == ENOENT && ::mkdir(next.c_str(), 0755) == 0) {
+        } else if (status.type() == fs::file_type::not_found &&
+                   fs::create_directory(next, makeError)) {
             made.push_back(next);
             at = next;
         } else {
-            error = "cannot create " + next.string() + ": " + std::strerror(errno);
+            error = "cannot create " + Text(next) + ": " +
+                    (makeError ? makeError : statusError).message();
             return {};
         }
     }
@@ -269,11 +287,12 @@ fs::path MakeFolders(const fs::path& root, const fs::path& relative, std::vector
 
 // Takes back what a cancelled call wrote: its files, then the folders it made, deepest first.
 void RemoveWritten(const std::vector<fs::path>& files, const std::vector<fs::path>& folders) {
+    std::error_code ignored;
     for (const fs::path& file : files) {
-        ::unlink(file.c_str());
+        fs::remove(file, ignored);
     }
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-        ::rmdir(folder->c_str());
+        fs::remove(*folder, ignored);  // only when empty, as something else may be inside
     }
 }
 
@@ -307,7 +326,9 @@ fs::path SafeEntryPath(std::string_view name) {
             return {};
         }
         if (!part.empty() && part != ".") {
-            path /= std::string(part);
+            // Entry names are meant to be UTF-8; a malformed one is made valid first, as a path
+            // cannot hold it on every system.
+            path /= platform::PathFromUtf8(platform::WideToUtf8(platform::Utf8ToWide(part)));
         }
         start = end + 1;
     }
@@ -408,7 +429,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             report.available = *available;
             if (*available < report.needed) {
                 report.enoughSpace = false;
-                log("not enough free space in " + target.string() + ": " +
+                log("not enough free space in " + Text(target) + ": " +
                     std::to_string(report.needed) + " bytes needed, " + std::to_string(*available) +
                     " free");
                 return report;
@@ -425,8 +446,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
     const fs::path root = fs::canonical(target, error);
     if (error) {
         report.targetResolved = false;
-        log("refused: cannot resolve the target folder " + target.string() + ": " +
-            error.message());
+        log("refused: cannot resolve the target folder " + Text(target) + ": " + error.message());
         for (const Entry& entry : entries) {
             report.failed.push_back(entry.name);
         }
@@ -468,11 +488,11 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             continue;
         }
         const fs::path output = folder / relative.filename();
-        const int fd =
-            ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) {
+        std::error_code createError;
+        platform::OutputFile out(output, createError);
+        if (!out.ok()) {
             report.failed.push_back(entry.name);
-            log("cannot create " + output.string() + ": " + std::strerror(errno));
+            log("cannot create " + Text(output) + ": " + createError.message());
             entryDone();
             continue;
         }
@@ -481,30 +501,30 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         Digest digest(crypto.api ? &*crypto.api : nullptr);
         if (unzGoToFilePos64(zip.get(), &entry.position) == UNZ_OK &&
             unzOpenCurrentFile(zip.get()) == UNZ_OK) {
-            copy = CopyEntry(zip.get(), fd, entry.size, digest, buffer, options);
+            copy = CopyEntry(zip.get(), out, entry.size, digest, buffer, options);
             // The CRC is checked when the entry is closed.
             if (unzCloseCurrentFile(zip.get()) != UNZ_OK && copy == Copy::kDone) {
                 copy = Copy::kFailed;
             }
         }
         if (copy == Copy::kCancelled) {
-            ::close(fd);
+            out.Close();
             report.cancelled = true;
             break;
         }
         if (copy == Copy::kFailed) {
             // A damaged entry leaves an empty file rather than a plausible-looking half.
-            [[maybe_unused]] const int cut = ::ftruncate(fd, 0);
-            ::close(fd);
+            out.Truncate();
+            out.Close();
             report.failed.push_back(entry.name);
-            manifest.erase(relative.generic_string());
+            manifest.erase(ManifestKey(relative));
             log("cannot unpack entry " + entry.name);
             entryDone();
             continue;
         }
-        if (::close(fd) != 0) {
+        if (!out.Close()) {
             report.failed.push_back(entry.name);
-            log("cannot write " + output.string());
+            log("cannot write " + Text(output));
             entryDone();
             continue;
         }
@@ -513,7 +533,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             digestsComplete = false;
             log("cannot compute the digest of " + entry.name);
         }
-        manifest[relative.generic_string()] = std::move(hex);
+        manifest[ManifestKey(relative)] = std::move(hex);
         report.written.push_back(entry.name);
         entryDone();
     }
@@ -528,7 +548,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         const fs::path file = target / kManifestName;
         if (!digestsComplete) {
             // A manifest without every file's digest would contradict the files.
-            log("cannot write " + file.string() + ": the digests are missing");
+            log("cannot write " + Text(file) + ": the digests are missing");
         } else {
             std::string text;
             for (const auto& [name, digest] : manifest) {
@@ -536,7 +556,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             }
             report.manifestWritten = platform::ReplaceFileAtomically(file, text);
             if (!report.manifestWritten) {
-                log("cannot write " + file.string());
+                log("cannot write " + Text(file));
             }
         }
     }

@@ -30,10 +30,11 @@ bool CreateFolderTree(const std::filesystem::path& path, std::error_code* error)
     }
 
     std::vector<std::filesystem::path> created;
-    std::filesystem::path prefix;
-    for (const auto& part : full) {
+    // The walk starts below the root ("/", "c:\\"): a drive name alone is no folder to make.
+    std::filesystem::path prefix = full.root_path();
+    for (const auto& part : full.relative_path()) {
         prefix /= part;
-        if (part.empty() || prefix == full.root_path() || IsDirectory(prefix)) {
+        if (part.empty() || IsDirectory(prefix)) {
             continue;
         }
         const bool made = std::filesystem::create_directory(prefix, ec);

@@ -7,6 +7,14 @@
 #include <functional>
 #include <string>
 
+// printf-style checking of a function's format: MinGW's plain "printf" means the Microsoft
+// runtime's dialect, while the program formats with the C99 one (%zu, %lld).
+#if defined(__MINGW32__)
+#define VORN_PRINTF_FORMAT(fmt, first) __attribute__((format(gnu_printf, fmt, first)))
+#else
+#define VORN_PRINTF_FORMAT(fmt, first) __attribute__((format(printf, fmt, first)))
+#endif
+
 namespace vorn::platform {
 
 using ProgramLogSink = std::function<void(const std::string& line)>;
@@ -14,11 +22,6 @@ using ProgramLogSink = std::function<void(const std::string& line)>;
 // Replaces the sink; an empty one restores standard error. Safe from any thread.
 void SetProgramLogSink(ProgramLogSink sink);
 
-#if defined(_WIN32)
-// MinGW's own printf (C99 formats such as %zu) formats the line, not the system library's.
-void ProgramLog(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-#else
-void ProgramLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
-#endif
+void ProgramLog(const char* format, ...) VORN_PRINTF_FORMAT(1, 2);
 
 }  // namespace vorn::platform

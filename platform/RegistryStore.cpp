@@ -1,19 +1,11 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/FileRead.h"
 #include "platform/FileWrite.h"
-#include "platform/KnownFolders.h"
+#include "platform/RegistryBackend.h"
 #include "platform/TextConversion.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 namespace vorn::platform {
@@ -22,8 +14,7 @@ namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 // A registry file is small; anything far beyond this is not ours and is not read whole.
-constexpr std::uintmax_t kMaxFileBytes = 64u * 1024u * 1024u;
-constexpr auto kLockWait = std::chrono::seconds(10);
+constexpr std::size_t kMaxFileBytes = 64u * 1024u * 1024u;
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -292,36 +283,6 @@ Parsed Parse(std::string content) {
     return p;
 }
 
-// The size comes from the file that was opened, never from the path: a writer may rename a
-// new file over the path in between, and the size of that one would cut the old one short or
-// read past its end.
-std::string ReadWholeFile(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    std::string content;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::uintmax_t>(info.st_size) <= kMaxFileBytes) {
-        content.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t got = ::read(fd, content.data() + done, content.size() - done);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        content.resize(done);
-    }
-    ::close(fd);
-    return content;
-}
-
 std::string QuoteString(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
@@ -345,45 +306,187 @@ bool SameName(const std::string& stored, std::string_view wanted) {
     return EqualNoCase(stored, wanted);
 }
 
-// Holds an exclusive flock on the lock file beside the registry file.
-class FileLock {
+std::string ReadText(const std::filesystem::path& file) {
+    return ReadWholeFile(file, kMaxFileBytes).value_or(std::string());
+}
+
+std::string FormatLine(std::string_view name, const RegistryValue& value) {
+    static const char* kDigits = "0123456789abcdef";
+    std::string line = ValueName(name) + "=";
+    if (value.type == RegistryValue::Type::Dword) {
+        char digits[9];
+        std::uint32_t n = value.dword;
+        for (int i = 7; i >= 0; --i) {
+            digits[i] = kDigits[n & 0xF];
+            n >>= 4;
+        }
+        digits[8] = '\0';
+        return line + "dword:" + digits;
+    }
+    std::string bytes;
+    if (value.type == RegistryValue::Type::Binary) {
+        line += "hex:";
+        bytes = value.data;
+    } else if (value.data.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos) {
+        return line + QuoteString(value.data);
+    } else {
+        // A line break cannot stand inside a quoted value of this format; such text is stored
+        // as a UTF-16 string in hex, as the export format does for multi-line strings.
+        line += "hex(1):";
+        bytes = Utf8ToUtf16Le(value.data);
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (i != 0) {
+            line.push_back(',');
+        }
+        line.push_back(kDigits[b >> 4]);
+        line.push_back(kDigits[b & 0xF]);
+    }
+    return line;
+}
+
+class FileRegistry final : public detail::RegistryBackend {
 public:
-    explicit FileLock(const std::filesystem::path& lockFile) {
-        fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) {
-            return;
-        }
-        auto deadline = std::chrono::steady_clock::now() + kLockWait;
-        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                std::chrono::steady_clock::now() >= deadline) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
+    FileRegistry(std::filesystem::path file, std::string rootName)
+        : file_(std::move(file)), rootName_(std::move(rootName)) {}
+
+    bool KeyExists(const std::string& key) const override {
+        const std::string full = NormaliseKey(rootName_ + "\\" + key);
+        Parsed parsed = Parse(ReadText(file_));
+        for (const Entry& e : parsed.entries) {
+            if (e.kind != Entry::Kind::Section || e.key.size() < full.size()) {
+                continue;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            // The key itself or any key below it.
+            if (EqualNoCase(std::string_view(e.key).substr(0, full.size()), full) &&
+                (e.key.size() == full.size() || e.key[full.size()] == '\\')) {
+                return true;
+            }
         }
-        locked_ = true;
+        return false;
     }
-    ~FileLock() {
-        if (fd_ >= 0) {
-            ::close(fd_);  // closing the descriptor releases the lock
+
+    std::optional<RegistryValue> Read(const std::string& key,
+                                      std::string_view name) const override {
+        const std::string full = NormaliseKey(rootName_ + "\\" + key);
+        Parsed parsed = Parse(ReadText(file_));
+        bool inKey = false;
+        std::optional<RegistryValue> found;
+        // A key may appear in several sections; as on import, the last line for a name wins.
+        for (const Entry& e : parsed.entries) {
+            if (e.kind == Entry::Kind::Section) {
+                inKey = !e.key.empty() && EqualNoCase(e.key, full);
+            } else if (e.kind == Entry::Kind::Value && inKey && SameName(e.name, name)) {
+                found = e.value;
+            }
         }
+        return found;
     }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool locked() const { return locked_; }
+
+    bool Write(const std::string& key, std::string_view name, const RegistryValue* value) override {
+        const std::string full = NormaliseKey(rootName_ + "\\" + key);
+        const std::optional<std::string> formatted =
+            value != nullptr ? std::optional<std::string>(FormatLine(name, *value)) : std::nullopt;
+        const std::string* line = formatted ? &*formatted : nullptr;
+
+        std::error_code ec;
+        std::filesystem::create_directories(file_.parent_path(), ec);
+        std::filesystem::path lockFile = file_;
+        lockFile += ".lock";
+        detail::RegistryFileLock lock(lockFile);
+        if (!lock.locked()) {
+            return false;
+        }
+
+        std::error_code existsError;
+        bool exists = std::filesystem::exists(file_, existsError);
+        std::optional<std::string> content = ReadWholeFile(file_, kMaxFileBytes);
+        if (exists && !content) {
+            // A file that exists but cannot be read (or is too large) must not be replaced by one
+            // holding only our value.
+            return false;
+        }
+        const std::string before = content.value_or(std::string());
+        Parsed parsed = Parse(before);
+        std::vector<std::string>& lines = parsed.lines;
+        if (lines.empty() || TrimRight(lines.front()) != kHeader) {
+            bool hasOtherContent = !lines.empty();
+            lines.insert(lines.begin(), std::string(kHeader));
+            if (hasOtherContent) {
+                lines.insert(lines.begin() + 1, std::string());
+            }
+            parsed = Parse([&] {
+                std::string joined;
+                for (const auto& l : lines) {
+                    joined += l;
+                    joined += '\n';
+                }
+                return joined;
+            }());
+        }
+
+        bool inKey = false;
+        std::optional<std::size_t> lastValue;    // entry index of the value to replace
+        std::optional<std::size_t> insertAfter;  // physical line after which a new value goes
+        for (std::size_t i = 0; i < parsed.entries.size(); ++i) {
+            const Entry& e = parsed.entries[i];
+            if (e.kind == Entry::Kind::Section) {
+                inKey = !e.key.empty() && EqualNoCase(e.key, full);
+                if (inKey) {
+                    insertAfter = e.last;
+                }
+                continue;
+            }
+            if (!inKey) {
+                continue;
+            }
+            if (!TrimRight(lines[e.first]).empty()) {
+                insertAfter = e.last;
+            }
+            if (e.kind == Entry::Kind::Value && line != nullptr && SameName(e.name, name)) {
+                lastValue = i;
+            }
+        }
+
+        if (line != nullptr && lastValue) {
+            const Entry& e = parsed.entries[*lastValue];
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(e.first),
+                        lines.begin() + static_cast<std::ptrdiff_t>(e.last + 1));
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(e.first), *line);
+        } else if (insertAfter) {
+            if (line == nullptr) {
+                return true;  // the key is there already
+            }
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAfter + 1), *line);
+        } else {
+            while (!lines.empty() && TrimRight(lines.back()).empty()) {
+                lines.pop_back();
+            }
+            lines.emplace_back();
+            lines.push_back("[" + full + "]");
+            if (line != nullptr) {
+                lines.push_back(*line);
+            }
+        }
+
+        std::string out;
+        for (const auto& l : lines) {
+            out += l;
+            out += '\n';
+        }
+        // Writing what is stored already (the window title at every start) would only cost a sync
+        // to disk.
+        if (exists && out == before) {
+            return true;
+        }
+        return ReplaceFileAtomically(file_, out);
+    }
 
 private:
-    int fd_ = -1;
-    bool locked_ = false;
+    std::filesystem::path file_;
+    std::string rootName_;
 };
-
-std::filesystem::path EnvFolder(const char* name) {
-    const char* value = std::getenv(name);
-    return (value != nullptr && *value != '\0') ? std::filesystem::path(value)
-                                                : std::filesystem::path();
-}
 
 }  // namespace
 
@@ -391,61 +494,30 @@ const char* RegistryRootName(RegistryRoot root) {
     return root == RegistryRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
 
-std::filesystem::path RegistryFile(RegistryRoot root) {
-    std::filesystem::path folder = EnvFolder("VORN_REGISTRY_DIR");
-    if (folder.empty()) {
-        if (root == RegistryRoot::LocalMachine) {
-            folder = "/etc/Quorin";
-        } else {
-            // A relative folder would move the settings with the working folder: such a value
-            // counts as unset, and a missing HOME is taken from the user database.
-            std::filesystem::path config = EnvFolder("XDG_CONFIG_HOME");
-            if (!config.is_absolute()) {
-                config = HomeFolder() / ".config";
-            }
-            folder = config / "Quorin";
-        }
-    }
-    return folder / (std::string(RegistryRootName(root)) + ".reg");
+namespace detail {
+
+std::shared_ptr<RegistryBackend> MakeFileRegistry(std::filesystem::path file,
+                                                  std::string rootName) {
+    return std::make_shared<FileRegistry>(std::move(file), std::move(rootName));
 }
 
+}  // namespace detail
+
 RegistryStore::RegistryStore(RegistryRoot root)
-    : file_(RegistryFile(root)), rootName_(RegistryRootName(root)) {}
+    : backend_(detail::MakeSystemRegistry(root, file_)) {}
 
 RegistryStore::RegistryStore(std::filesystem::path file, std::string rootName)
-    : file_(std::move(file)), rootName_(std::move(rootName)) {}
+    : file_(std::move(file)), backend_(detail::MakeFileRegistry(file_, std::move(rootName))) {}
+
+RegistryStore::~RegistryStore() = default;
 
 bool RegistryStore::KeyExists(std::string_view keyPath) const {
-    std::string full = NormaliseKey(rootName_ + "\\" + std::string(keyPath));
-    Parsed parsed = Parse(ReadWholeFile(file_));
-    for (const Entry& e : parsed.entries) {
-        if (e.kind != Entry::Kind::Section || e.key.size() < full.size()) {
-            continue;
-        }
-        // The key itself or any key below it.
-        if (EqualNoCase(std::string_view(e.key).substr(0, full.size()), full) &&
-            (e.key.size() == full.size() || e.key[full.size()] == '\\')) {
-            return true;
-        }
-    }
-    return false;
+    return backend_->KeyExists(NormaliseKey(keyPath));
 }
 
 std::optional<RegistryValue> RegistryStore::Read(std::string_view keyPath,
                                                  std::string_view name) const {
-    std::string full = NormaliseKey(rootName_ + "\\" + std::string(keyPath));
-    Parsed parsed = Parse(ReadWholeFile(file_));
-    bool inKey = false;
-    std::optional<RegistryValue> found;
-    // A key may appear in several sections; as on import, the last line for a name wins.
-    for (const Entry& e : parsed.entries) {
-        if (e.kind == Entry::Kind::Section) {
-            inKey = !e.key.empty() && EqualNoCase(e.key, full);
-        } else if (e.kind == Entry::Kind::Value && inKey && SameName(e.name, name)) {
-            found = e.value;
-        }
-    }
-    return found;
+    return backend_->Read(NormaliseKey(keyPath), name);
 }
 
 std::optional<std::string> RegistryStore::ReadString(std::string_view keyPath,
@@ -493,38 +565,18 @@ std::optional<std::uint32_t> RegistryStore::ReadDword(std::string_view keyPath,
 
 bool RegistryStore::WriteString(std::string_view keyPath, std::string_view name,
                                 std::string_view value) {
-    std::string line = ValueName(name) + "=";
-    if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
-        line += QuoteString(value);
-    } else {
-        // A line break cannot stand inside a quoted value of this format; such text is stored
-        // as a UTF-16 string in hex, as the export format does for multi-line strings.
-        std::string bytes = Utf8ToUtf16Le(value);
-        line += "hex(1):";
-        static const char* kDigits = "0123456789abcdef";
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            auto b = static_cast<unsigned char>(bytes[i]);
-            if (i != 0) {
-                line.push_back(',');
-            }
-            line.push_back(kDigits[b >> 4]);
-            line.push_back(kDigits[b & 0xF]);
-        }
-    }
-    return Write(keyPath, name, &line);
+    RegistryValue v;
+    v.type = RegistryValue::Type::String;
+    v.data = std::string(value);
+    return Write(keyPath, name, &v);
 }
 
 bool RegistryStore::WriteDword(std::string_view keyPath, std::string_view name,
                                std::uint32_t value) {
-    char digits[9];
-    static const char* kDigits = "0123456789abcdef";
-    for (int i = 7; i >= 0; --i) {
-        digits[i] = kDigits[value & 0xF];
-        value >>= 4;
-    }
-    digits[8] = '\0';
-    std::string line = ValueName(name) + "=dword:" + digits;
-    return Write(keyPath, name, &line);
+    RegistryValue v;
+    v.type = RegistryValue::Type::Dword;
+    v.dword = value;
+    return Write(keyPath, name, &v);
 }
 
 bool RegistryStore::CreateKey(std::string_view keyPath) {
@@ -532,8 +584,8 @@ bool RegistryStore::CreateKey(std::string_view keyPath) {
 }
 
 bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
-                          const std::string* line) {
-    std::string key = NormaliseKey(keyPath);
+                          const RegistryValue* value) {
+    const std::string key = NormaliseKey(keyPath);
     // A line break would end the line early and let the rest read as lines of its own (a
     // section or value nobody wrote); NUL ends a name on the system.
     constexpr std::string_view kLineBreaks("\r\n\0", 3);
@@ -541,100 +593,7 @@ bool RegistryStore::Write(std::string_view keyPath, std::string_view name,
         name.find_first_of(kLineBreaks) != std::string_view::npos) {
         return false;
     }
-    std::string full = NormaliseKey(rootName_ + "\\" + key);
-
-    std::error_code ec;
-    std::filesystem::create_directories(file_.parent_path(), ec);
-    FileLock lock(file_.string() + ".lock");
-    if (!lock.locked()) {
-        return false;
-    }
-
-    std::error_code existsError;
-    bool exists = std::filesystem::exists(file_, existsError);
-    std::string content = ReadWholeFile(file_);
-    const std::string before = content;
-    if (exists && content.empty()) {
-        // A file that exists but cannot be read (or is too large) must not be replaced by one
-        // holding only our value.
-        auto size = std::filesystem::file_size(file_, ec);
-        if (ec || size != 0) {
-            return false;
-        }
-    }
-    Parsed parsed = Parse(std::move(content));
-    std::vector<std::string>& lines = parsed.lines;
-    if (lines.empty() || TrimRight(lines.front()) != kHeader) {
-        bool hasOtherContent = !lines.empty();
-        lines.insert(lines.begin(), std::string(kHeader));
-        if (hasOtherContent) {
-            lines.insert(lines.begin() + 1, std::string());
-        }
-        parsed = Parse([&] {
-            std::string joined;
-            for (const auto& l : lines) {
-                joined += l;
-                joined += '\n';
-            }
-            return joined;
-        }());
-    }
-
-    bool inKey = false;
-    std::optional<std::size_t> lastValue;    // entry index of the value to replace
-    std::optional<std::size_t> insertAfter;  // physical line after which a new value goes
-    for (std::size_t i = 0; i < parsed.entries.size(); ++i) {
-        const Entry& e = parsed.entries[i];
-        if (e.kind == Entry::Kind::Section) {
-            inKey = !e.key.empty() && EqualNoCase(e.key, full);
-            if (inKey) {
-                insertAfter = e.last;
-            }
-            continue;
-        }
-        if (!inKey) {
-            continue;
-        }
-        if (!TrimRight(lines[e.first]).empty()) {
-            insertAfter = e.last;
-        }
-        if (e.kind == Entry::Kind::Value && line != nullptr && SameName(e.name, name)) {
-            lastValue = i;
-        }
-    }
-
-    if (line != nullptr && lastValue) {
-        const Entry& e = parsed.entries[*lastValue];
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(e.first),
-                    lines.begin() + static_cast<std::ptrdiff_t>(e.last + 1));
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(e.first), *line);
-    } else if (insertAfter) {
-        if (line == nullptr) {
-            return true;  // the key is there already
-        }
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAfter + 1), *line);
-    } else {
-        while (!lines.empty() && TrimRight(lines.back()).empty()) {
-            lines.pop_back();
-        }
-        lines.emplace_back();
-        lines.push_back("[" + full + "]");
-        if (line != nullptr) {
-            lines.push_back(*line);
-        }
-    }
-
-    std::string out;
-    for (const auto& l : lines) {
-        out += l;
-        out += '\n';
-    }
-    // Writing what is stored already (the window title at every start) would only cost a sync
-    // to disk.
-    if (exists && out == before) {
-        return true;
-    }
-    return ReplaceFileAtomically(file_, out);
+    return backend_->Write(key, name, value);
 }
 
 }  // namespace vorn::platform

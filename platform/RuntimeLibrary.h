@@ -9,8 +9,10 @@ namespace vorn::platform {
 // program ends: a worker may still be inside it at exit.
 class RuntimeLibrary {
 public:
-    // Opens the library by its installed name (its soname); see ok() and error().
-    explicit RuntimeLibrary(const char* soname);
+    // Opens the library by its file name: its soname on Linux ("libcurl.so.4"), its DLL name on
+    // Windows ("libcurl-4.dll"), found where the system looks for libraries; see ok() and
+    // error().
+    explicit RuntimeLibrary(const char* fileName);
     RuntimeLibrary(const RuntimeLibrary&) = delete;
     RuntimeLibrary& operator=(const RuntimeLibrary&) = delete;
 
@@ -22,7 +24,7 @@ public:
         if (symbol == nullptr) {
             return false;
         }
-        // POSIX guarantees that a data pointer from dlsym converts to the function's own type.
+        // dlsym and GetProcAddress give a pointer that converts to the function's own type.
         function = reinterpret_cast<Function>(symbol);
         return true;
     }
@@ -33,7 +35,7 @@ public:
 private:
     void* Find(const char* name);
 
-    std::string soname_;
+    std::string fileName_;
     void* handle_ = nullptr;
     std::string error_;
 };

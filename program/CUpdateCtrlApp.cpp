@@ -4,8 +4,6 @@
 #include <wx/evtloop.h>
 #include <wx/log.h>
 
-#include <sys/wait.h>
-
 #include <csignal>
 #include <vector>
 
@@ -61,9 +59,10 @@ bool CUpdateCtrlApp::OnInit() {
     // Set before the start: an agent that fails at once is reported too.
     const std::filesystem::path agent = AgentProgramPath();
     platform::ProcessLauncher::Instance().SetExitHandler(
-        [this, agent](const std::filesystem::path& program, pid_t pid, int status) {
+        [this, agent](const std::filesystem::path& program, platform::ProcessId pid,
+                      platform::ProcessExit exit) {
             if (program == agent) {
-                LogAgentExit(pid, status);
+                LogAgentExit(pid, exit);
             }
         });
     StartAgentProcess();
@@ -120,14 +119,14 @@ void CUpdateCtrlApp::OnActivationRequest(const std::wstring& title) {
     }
 }
 
-void CUpdateCtrlApp::LogAgentExit(pid_t pid, int status) {
+void CUpdateCtrlApp::LogAgentExit(platform::ProcessId pid, platform::ProcessExit exit) {
     // The reaper's thread; the logger takes its own lock.
-    if (WIFEXITED(status)) {
-        logger_->Log(kAgentExitLogLevel, "The agent (process %d) exited with status %d",
-                     static_cast<int>(pid), WEXITSTATUS(status));
-    } else if (WIFSIGNALED(status)) {
-        logger_->Log(kAgentExitLogLevel, "The agent (process %d) was ended by signal %d",
-                     static_cast<int>(pid), WTERMSIG(status));
+    if (exit.bySignal) {
+        logger_->Log(kAgentExitLogLevel, "The agent (process %lld) was ended by signal %u",
+                     static_cast<long long>(pid), static_cast<unsigned>(exit.code));
+    } else {
+        logger_->Log(kAgentExitLogLevel, "The agent (process %lld) exited with status %u",
+                     static_cast<long long>(pid), static_cast<unsigned>(exit.code));
     }
 }
 

@@ -2,9 +2,9 @@
 
 #include <wx/app.h>
 
-#include <sys/types.h>
-
 #include <memory>
+
+#include "platform/ProcessLauncher.h"
 
 namespace Kavro::Greywick {
 class Logger;
@@ -41,7 +41,7 @@ private:
     void EndBySignal();
     void OnActivationRequest(const std::wstring& title);
     // Records how the agent this program started has ended.
-    void LogAgentExit(pid_t pid, int status);
+    void LogAgentExit(platform::ProcessId pid, platform::ProcessExit exit);
 
     platform::SingleInstance& instance_;
     std::unique_ptr<Kavro::Greywick::Logger> logger_;

@@ -10,6 +10,8 @@
 #include "logging/GreywickRegistry.h"
 #include "logging/LevelTable.h"
 #include "logging/SettingsSearch.h"
+#include "platform/KnownFolders.h"
+#include "platform/PathText.h"
 #include "platform/RegistryStore.h"
 #include "support/TestEnvironment.h"
 
@@ -191,7 +193,8 @@ TEST_F(KeeperFixture, NoSettingsFileEnablesLevelsBelow100AndDoesNotWatch) {
 TEST_F(KeeperFixture, DefaultPathWithoutRegistryValue) {
     std::filesystem::remove(temp_ / "registry" / "HKEY_LOCAL_MACHINE.reg");
     CSettingsKeeper keeper(module_, true);
-    EXPECT_EQ(keeper.SettingsPath(), "/etc/gwsettings.xml");
+    EXPECT_EQ(keeper.SettingsPath(),
+              vorn::platform::PathToUtf8(vorn::platform::DefaultLogSettingsFile()));
 }
 
 TEST_F(KeeperFixture, SavedEditTakesEffectAndFolderRenameEndsWatching) {

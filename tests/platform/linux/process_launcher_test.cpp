@@ -21,22 +21,22 @@ namespace {
 using namespace std::chrono_literals;
 using test::WaitFor;
 
-bool ProcessGone(pid_t pid) {
+bool ProcessGone(ProcessId pid) {
     // A zombie still has its /proc entry; a collected child has none.
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 TEST(ProcessLauncherTest, EndedChildrenAreCollectedWithoutWaiting) {
     test::TempDir dir;
     ProcessLauncher launcher;
-    std::vector<pid_t> pids;
+    std::vector<ProcessId> pids;
     for (int i = 0; i < 3; ++i) {
-        pid_t pid = launcher.Start("/bin/sh", {"-c", "echo started > \"$0\"",
-                                               (dir / ("out" + std::to_string(i))).string()});
+        ProcessId pid = launcher.Start("/bin/sh", {"-c", "echo started > \"$0\"",
+                                                   (dir / ("out" + std::to_string(i))).string()});
         ASSERT_GT(pid, 0);
         pids.push_back(pid);
     }
-    for (pid_t pid : pids) {
+    for (ProcessId pid : pids) {
         EXPECT_TRUE(WaitFor([&] { return ProcessGone(pid); })) << "child left as a zombie";
     }
     EXPECT_TRUE(WaitFor([&] { return launcher.RunningChildren() == 0; }));
@@ -46,14 +46,15 @@ TEST(ProcessLauncherTest, EndedChildrenAreCollectedWithoutWaiting) {
 TEST(ProcessLauncherTest, EachEndedChildIsReportedWithItsStatus) {
     ProcessLauncher launcher;
     std::mutex mutex;
-    std::vector<std::pair<pid_t, int>> ended;
-    launcher.SetExitHandler([&](const std::filesystem::path& program, pid_t pid, int status) {
-        EXPECT_EQ(program, "/bin/sh");
-        std::lock_guard lock(mutex);
-        ended.emplace_back(pid, status);
-    });
-    const pid_t exits = launcher.Start("/bin/sh", {"-c", "exit 3"});
-    const pid_t killed = launcher.Start("/bin/sh", {"-c", "kill -TERM $$"});
+    std::vector<std::pair<ProcessId, ProcessExit>> ended;
+    launcher.SetExitHandler(
+        [&](const std::filesystem::path& program, ProcessId pid, ProcessExit exit) {
+            EXPECT_EQ(program, "/bin/sh");
+            std::lock_guard lock(mutex);
+            ended.emplace_back(pid, exit);
+        });
+    const ProcessId exits = launcher.Start("/bin/sh", {"-c", "exit 3"});
+    const ProcessId killed = launcher.Start("/bin/sh", {"-c", "kill -TERM $$"});
     ASSERT_GT(exits, 0);
     ASSERT_GT(killed, 0);
     ASSERT_TRUE(WaitFor([&] {
@@ -61,12 +62,14 @@ TEST(ProcessLauncherTest, EachEndedChildIsReportedWithItsStatus) {
         return ended.size() == 2;
     }));
     launcher.SetExitHandler(nullptr);
-    for (const auto& [pid, status] : ended) {
+    for (const auto& [pid, exit] : ended) {
         if (pid == exits) {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+            EXPECT_FALSE(exit.bySignal);
+            EXPECT_EQ(exit.code, 3u);
         } else {
             EXPECT_EQ(pid, killed);
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+            EXPECT_TRUE(exit.bySignal);
+            EXPECT_EQ(exit.code, static_cast<std::uint32_t>(SIGTERM));
         }
     }
 }
@@ -88,12 +91,12 @@ TEST(ProcessLauncherTest, ChildStartsCleanInItsOwnSession) {
     pid_t pid = -1;
     {
         ProcessLauncher launcher;
-        pid =
+        pid = static_cast<pid_t>(
             launcher.Start("/bin/sh", {"-c",
                                        "ls /proc/self/fd > \"$0\"/fds; "
                                        "grep -E '^(SigBlk|SigIgn)' /proc/self/status > \"$0\"/sig; "
                                        "exec sleep 30",
-                                       dir.path().string()});
+                                       dir.path().string()}));
         ASSERT_GT(pid, 0);
         EXPECT_TRUE(WaitFor([&] { return !test::ReadFileBytes(dir / "sig").empty(); }));
         EXPECT_EQ(::getsid(pid), pid);
@@ -123,7 +126,7 @@ TEST(ProcessLauncherTest, ChildStartsCleanInItsOwnSession) {
 TEST(ProcessLauncherTest, MissingProgramReportsTheError) {
     ProcessLauncher launcher;
     int error = 0;
-    EXPECT_EQ(launcher.Start("/no/such/AgentZelt", {}, &error), -1);
+    EXPECT_EQ(launcher.Start("/no/such/AgentZelt", {}, &error), kNoProcess);
     EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(launcher.RunningChildren(), 0u);
 }

@@ -19,7 +19,7 @@ std::filesystem::path FromEnv(const char* name) {
 
 }  // namespace
 
-std::filesystem::path ProgramFolder() {
+std::filesystem::path ProgramPath() {
     // readlink does not say whether it cut the path short, so grow until it fits.
     std::vector<char> buffer(512);
     while (buffer.size() <= 65536) {
@@ -28,12 +28,15 @@ std::filesystem::path ProgramFolder() {
             return {};
         }
         if (static_cast<std::size_t>(n) < buffer.size()) {
-            return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(n)))
-                .parent_path();
+            return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(n)));
         }
         buffer.resize(buffer.size() * 2);
     }
     return {};
+}
+
+std::filesystem::path ProgramFolder() {
+    return ProgramPath().parent_path();
 }
 
 std::filesystem::path HomeFolder() {
@@ -57,13 +60,30 @@ std::filesystem::path DataFolder() {
     if (!data.empty()) {
         return data;
     }
-    // A relative XDG_DATA_HOME counts as unset: logs and scans must not follow the working
-    // folder.
     std::filesystem::path base = FromEnv("XDG_DATA_HOME");
     if (!base.is_absolute()) {
         base = HomeFolder() / ".local" / "share";
     }
     return base / "Quorin" / "Zelt";
+}
+
+std::filesystem::path LocalAppDataFolder() {
+    // A relative XDG_DATA_HOME counts as unset: logs and scans must not follow the working
+    // folder.
+    std::filesystem::path base = FromEnv("XDG_DATA_HOME");
+    if (base.is_absolute()) {
+        return base;
+    }
+    const std::filesystem::path home = HomeFolder();
+    return home.empty() ? home : home / ".local" / "share";
+}
+
+std::filesystem::path DefaultDocumentFolder() {
+    return HomeFolder();
+}
+
+std::filesystem::path DefaultLogSettingsFile() {
+    return "/etc/gwsettings.xml";
 }
 
 }  // namespace vorn::platform

@@ -4,11 +4,11 @@
 
 namespace vorn::platform {
 
-RuntimeLibrary::RuntimeLibrary(const char* soname) : soname_(soname) {
-    handle_ = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+RuntimeLibrary::RuntimeLibrary(const char* fileName) : fileName_(fileName) {
+    handle_ = ::dlopen(fileName, RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* why = ::dlerror();
-        error_ = why != nullptr ? why : "cannot load " + soname_;
+        error_ = why != nullptr ? why : "cannot load " + fileName_;
     }
 }
 
@@ -18,7 +18,7 @@ void* RuntimeLibrary::Find(const char* name) {
     }
     void* symbol = ::dlsym(handle_, name);
     if (symbol == nullptr && error_.empty()) {
-        error_ = soname_ + " has no " + name;
+        error_ = fileName_ + " has no " + name;
     }
     return symbol;
 }

@@ -10,8 +10,10 @@
 #include <csignal>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
-#include "platform/LocalPipe.h"
+#include "platform/StopSignal.h"
 
 extern char** environ;
 
@@ -29,6 +31,30 @@ int OpenProcessFd(pid_t pid) {
 #endif
 }
 
+// Owns a process descriptor.
+class ProcessFd {
+public:
+    explicit ProcessFd(int fd) : fd_(fd) {}
+    ~ProcessFd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    ProcessFd(ProcessFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    ProcessFd& operator=(ProcessFd&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    ProcessFd(const ProcessFd&) = delete;
+    ProcessFd& operator=(const ProcessFd&) = delete;
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
 // Kernels without process descriptors: children are looked at this often instead.
 constexpr int kFallbackPollMs = 500;
 
@@ -37,13 +63,13 @@ constexpr int kFallbackPollMs = 500;
 struct ProcessLauncher::Reaper {
     struct Child {
         pid_t pid;
-        UniqueFd fd;  // empty without process descriptors
+        ProcessFd fd;  // empty without process descriptors
         std::filesystem::path program;
     };
     struct Ended {
         std::filesystem::path program;
         pid_t pid;
-        int status;
+        ProcessExit exit;
     };
 
     mutable std::mutex mutex;
@@ -58,7 +84,7 @@ struct ProcessLauncher::Reaper {
 
     void Add(pid_t pid, const std::filesystem::path& program) {
         std::lock_guard lock(mutex);
-        children.push_back({pid, UniqueFd(OpenProcessFd(pid)), program});
+        children.push_back({pid, ProcessFd(OpenProcessFd(pid)), program});
         if (!thread.joinable()) {
             thread = std::thread([this] { Run(); });
         }
@@ -86,8 +112,12 @@ struct ProcessLauncher::Reaper {
                 int status = 0;
                 const pid_t result = ::waitpid(it->pid, &status, WNOHANG);
                 if (result != 0) {
-                    if (result == it->pid) {
-                        ended.push_back({it->program, it->pid, status});
+                    if (result == it->pid && (WIFEXITED(status) || WIFSIGNALED(status))) {
+                        ProcessExit exit;
+                        exit.bySignal = WIFSIGNALED(status);
+                        exit.code = static_cast<std::uint32_t>(exit.bySignal ? WTERMSIG(status)
+                                                                             : WEXITSTATUS(status));
+                        ended.push_back({it->program, it->pid, exit});
                     }
                     it = children.erase(it);  // ended, or no longer ours to wait for
                     continue;
@@ -100,7 +130,7 @@ struct ProcessLauncher::Reaper {
             std::lock_guard lock(handlerMutex);
             for (const Ended& child : ended) {
                 if (exitHandler) {
-                    exitHandler(child.program, child.pid, child.status);
+                    exitHandler(child.program, child.pid, child.exit);
                 }
             }
         }
@@ -143,8 +173,8 @@ ProcessLauncher& ProcessLauncher::Instance() {
     return launcher;
 }
 
-pid_t ProcessLauncher::Start(const std::filesystem::path& program,
-                             const std::vector<std::string>& args, int* error) {
+ProcessId ProcessLauncher::Start(const std::filesystem::path& program,
+                                 const std::vector<std::string>& args, int* error) {
     std::vector<std::string> argvStrings;
     argvStrings.push_back(program.string());
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
@@ -179,7 +209,7 @@ pid_t ProcessLauncher::Start(const std::filesystem::path& program,
         if (error != nullptr) {
             *error = rc;
         }
-        return -1;
+        return kNoProcess;
     }
     if (error != nullptr) {
         *error = 0;

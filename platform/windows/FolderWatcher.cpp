@@ -1,0 +1,63 @@
+#include "platform/FolderWatcher.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace vorn::platform {
+
+struct FolderWatcher::State {
+    HANDLE lastWrite = INVALID_HANDLE_VALUE;
+    HANDLE dirName = INVALID_HANDLE_VALUE;
+    bool ended = false;
+};
+
+FolderWatcher::FolderWatcher(const std::filesystem::path& folder, std::string /*fileName*/)
+    : state_(std::make_unique<State>()) {
+    // The notifications do not name the file; every write in the folder counts.
+    state_->lastWrite =
+        ::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_LAST_WRITE);
+    state_->dirName =
+        ::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_DIR_NAME);
+    state_->ended =
+        state_->lastWrite == INVALID_HANDLE_VALUE || state_->dirName == INVALID_HANDLE_VALUE;
+}
+
+FolderWatcher::~FolderWatcher() {
+    if (state_->lastWrite != INVALID_HANDLE_VALUE) {
+        ::FindCloseChangeNotification(state_->lastWrite);
+    }
+    if (state_->dirName != INVALID_HANDLE_VALUE) {
+        ::FindCloseChangeNotification(state_->dirName);
+    }
+}
+
+bool FolderWatcher::ok() const {
+    return state_->lastWrite != INVALID_HANDLE_VALUE && state_->dirName != INVALID_HANDLE_VALUE;
+}
+
+FolderChange FolderWatcher::Wait(const StopSignal& stop) {
+    if (state_->ended) {
+        return FolderChange::Ended;
+    }
+    // A folder change outranks a write reported in the same wake-up, as the order says.
+    HANDLE handles[3] = {state_->dirName, state_->lastWrite, stop.native()};
+    const DWORD rc = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+    if (rc == WAIT_OBJECT_0 + 1) {
+        // Re-armed before the caller reads the file, so that a save made while it reads is
+        // reported by the next wait.
+        if (::FindNextChangeNotification(state_->lastWrite)) {
+            return FolderChange::FileWritten;
+        }
+    } else if (rc == WAIT_OBJECT_0 + 2) {
+        return FolderChange::Stopped;
+    }
+    state_->ended = true;
+    return FolderChange::Ended;
+}
+
+}  // namespace vorn::platform

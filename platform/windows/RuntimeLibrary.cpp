@@ -1,0 +1,34 @@
+#include "platform/RuntimeLibrary.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "platform/TextConversion.h"
+
+namespace vorn::platform {
+
+RuntimeLibrary::RuntimeLibrary(const char* fileName) : fileName_(fileName) {
+    handle_ = ::LoadLibraryW(Utf8ToWide(fileName_).c_str());
+    if (handle_ == nullptr) {
+        error_ = "cannot load " + fileName_ + ": error " + std::to_string(::GetLastError());
+    }
+}
+
+void* RuntimeLibrary::Find(const char* name) {
+    if (handle_ == nullptr) {
+        return nullptr;
+    }
+    // GetProcAddress gives a function pointer; the caller converts it back to its own type.
+    void* symbol = reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name));
+    if (symbol == nullptr && error_.empty()) {
+        error_ = fileName_ + " has no " + name;
+    }
+    return symbol;
+}
+
+}  // namespace vorn::platform
