@@ -1,7 +1,6 @@
 #include "offline/PackageUnpacker.h"
 
 #include <minizip/unzip.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +12,7 @@
 
 #include "platform/FileWrite.h"
 #include "platform/PathText.h"
-#include "platform/RuntimeLibrary.h"
+#include "platform/Sha256.h"
 #include "platform/TextConversion.h"
 
 namespace vorn {
@@ -93,96 +92,6 @@ struct ZipCloser {
     void operator()(void* file) const { unzClose(file); }
 };
 
-// OpenSSL's digest functions, loaded with the first unpacking instead of at program start; the
-// library is large and most starts never unpack anything.
-struct Crypto {
-    decltype(&::EVP_MD_CTX_new) contextNew = nullptr;
-    decltype(&::EVP_MD_CTX_free) contextFree = nullptr;
-    decltype(&::EVP_sha256) sha256 = nullptr;
-    decltype(&::EVP_DigestInit_ex) init = nullptr;
-    decltype(&::EVP_DigestUpdate) update = nullptr;
-    decltype(&::EVP_DigestFinal_ex) final = nullptr;
-};
-
-struct CryptoLoad {
-    std::unique_ptr<platform::RuntimeLibrary> library;  // open until the program ends
-    std::optional<Crypto> api;
-    std::string error;  // the loader's words when `api` is empty
-};
-
-// Each library is opened once and kept: a digest may be running on another thread.
-const CryptoLoad& LoadCrypto(const std::string& soname) {
-    static std::mutex mutex;
-    static std::map<std::string, CryptoLoad> loaded;
-    std::lock_guard lock(mutex);
-    CryptoLoad& slot = loaded[soname];
-    if (!slot.library) {
-        slot.library = std::make_unique<platform::RuntimeLibrary>(soname.c_str());
-        platform::RuntimeLibrary& library = *slot.library;
-        Crypto c;
-        if (library.Resolve("EVP_MD_CTX_new", c.contextNew) &&
-            library.Resolve("EVP_MD_CTX_free", c.contextFree) &&
-            library.Resolve("EVP_sha256", c.sha256) &&
-            library.Resolve("EVP_DigestInit_ex", c.init) &&
-            library.Resolve("EVP_DigestUpdate", c.update) &&
-            library.Resolve("EVP_DigestFinal_ex", c.final)) {
-            slot.api = c;
-        } else {
-            slot.error = library.error();
-        }
-    }
-    return slot;
-}
-
-// A SHA-256 computation; false from each step once anything failed.
-class Digest {
-public:
-    explicit Digest(const Crypto* crypto) : crypto_(crypto) {
-        if (crypto_ != nullptr) {
-            context_ = crypto_->contextNew();
-            if (context_ != nullptr && crypto_->init(context_, crypto_->sha256(), nullptr) != 1) {
-                crypto_->contextFree(context_);
-                context_ = nullptr;
-            }
-        }
-    }
-    ~Digest() {
-        if (context_ != nullptr) {
-            crypto_->contextFree(context_);
-        }
-    }
-    Digest(const Digest&) = delete;
-    Digest& operator=(const Digest&) = delete;
-
-    bool Update(std::string_view bytes) {
-        if (context_ != nullptr && crypto_->update(context_, bytes.data(), bytes.size()) != 1) {
-            crypto_->contextFree(context_);
-            context_ = nullptr;
-        }
-        return context_ != nullptr;
-    }
-
-    // The digest in lower-case hexadecimal, as sha256sum writes it; empty after a failure.
-    std::string Finish() {
-        unsigned char value[EVP_MAX_MD_SIZE];
-        unsigned int length = 0;
-        if (context_ == nullptr || crypto_->final(context_, value, &length) != 1) {
-            return {};
-        }
-        static constexpr char kHex[] = "0123456789abcdef";
-        std::string hex;
-        for (unsigned int i = 0; i < length; ++i) {
-            hex += kHex[value[i] >> 4];
-            hex += kHex[value[i] & 15];
-        }
-        return hex;
-    }
-
-private:
-    const Crypto* crypto_;
-    EVP_MD_CTX* context_ = nullptr;
-};
-
 bool IsSeparator(char c) {
     return c == '/' || c == '\\';
 }
@@ -195,8 +104,8 @@ enum class Copy { kDone, kFailed, kCancelled };
 
 // Writes the open entry to `out`, at most its declared size; the digest follows what was written
 // as long as it can.
-Copy CopyEntry(unzFile zip, platform::OutputFile& out, std::uintmax_t declared, Digest& digest,
-               std::vector<char>& buffer, const UnpackOptions& options) {
+Copy CopyEntry(unzFile zip, platform::OutputFile& out, std::uintmax_t declared,
+               platform::Sha256& digest, std::vector<char>& buffer, const UnpackOptions& options) {
     std::uintmax_t total = 0;
     for (;;) {
         if (IsCancelled(options)) {
@@ -299,12 +208,12 @@ void RemoveWritten(const std::vector<fs::path>& files, const std::vector<fs::pat
 }  // namespace
 
 std::string Sha256Hex(std::string_view bytes) {
-    const CryptoLoad& crypto = LoadCrypto(kCryptoLibrary);
-    Digest digest(crypto.api ? &*crypto.api : nullptr);
+    std::string error;
+    platform::Sha256 digest(platform::LoadSha256(platform::kSha256Library, error));
     if (!digest.Update(bytes)) {
         return {};
     }
-    return digest.Finish();
+    return digest.FinishHex();
 }
 
 fs::path SafeEntryPath(std::string_view name) {
@@ -453,10 +362,12 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         return report;
     }
 
-    const CryptoLoad& crypto = LoadCrypto(options.cryptoLibrary);
-    bool digestsComplete = crypto.api.has_value();
+    std::string cryptoError;
+    const platform::Sha256Functions* crypto =
+        platform::LoadSha256(options.cryptoLibrary, cryptoError);
+    bool digestsComplete = crypto != nullptr;
     if (!digestsComplete) {
-        log("cannot compute file digests: " + crypto.error);
+        log("cannot compute file digests: " + cryptoError);
     }
     std::map<std::string, std::string> manifest;  // path as written -> digest; last one wins
     std::vector<fs::path> writtenFiles;
@@ -498,7 +409,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
         }
         writtenFiles.push_back(output);
         Copy copy = Copy::kFailed;
-        Digest digest(crypto.api ? &*crypto.api : nullptr);
+        platform::Sha256 digest(crypto);
         if (unzGoToFilePos64(zip.get(), &entry.position) == UNZ_OK &&
             unzOpenCurrentFile(zip.get()) == UNZ_OK) {
             copy = CopyEntry(zip.get(), out, entry.size, digest, buffer, options);
@@ -528,7 +439,7 @@ UnpackReport UnpackUpdateArchive(std::string_view package, const fs::path& targe
             entryDone();
             continue;
         }
-        std::string hex = digest.Finish();
+        std::string hex = digest.FinishHex();
         if (hex.empty() && digestsComplete) {
             digestsComplete = false;
             log("cannot compute the digest of " + entry.name);

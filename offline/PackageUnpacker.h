@@ -11,13 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Sha256.h"
+
 namespace vorn {
 
 inline constexpr const char* kManifestName = "MANIFEST.sha256";
 // The ZIP format's own entry count without its 64-bit extension; more is taken for hostile.
 inline constexpr std::size_t kMaxArchiveEntries = 65'535;
-// Where SHA-256 comes from; loaded with the first unpacking.
-inline constexpr const char* kCryptoLibrary = "libcrypto.so.3";
 
 struct UnpackOptions {
     // Refuse before writing anything when the target's free space is below the archive's
@@ -30,7 +30,7 @@ struct UnpackOptions {
     // Where the names of skipped or failed entries are reported.
     std::function<void(const std::string& line)> log;
     // The library the manifest's digests come from; without it the files are still written.
-    std::string cryptoLibrary = kCryptoLibrary;
+    std::string cryptoLibrary = platform::kSha256Library;
     // Set from any thread: unpacking stops within one 256 KiB piece and removes what this call
     // wrote.
     const std::atomic<bool>* cancel = nullptr;

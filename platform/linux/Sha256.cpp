@@ -43,8 +43,7 @@ const Sha256Functions* LoadSha256(const std::string& library, std::string& error
         Sha256Functions f;
         if (opened.Resolve("EVP_MD_CTX_new", f.contextNew) &&
             opened.Resolve("EVP_MD_CTX_free", f.contextFree) &&
-            opened.Resolve("EVP_sha256", f.sha256) &&
-            opened.Resolve("EVP_DigestInit_ex", f.init) &&
+            opened.Resolve("EVP_sha256", f.sha256) && opened.Resolve("EVP_DigestInit_ex", f.init) &&
             opened.Resolve("EVP_DigestUpdate", f.update) &&
             opened.Resolve("EVP_DigestFinal_ex", f.final)) {
             slot.functions = f;
@@ -91,8 +90,7 @@ bool Sha256::Update(std::string_view bytes) {
 std::string Sha256::FinishHex() {
     unsigned char value[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (state_->context == nullptr ||
-        functions_->final(state_->context, value, &length) != 1) {
+    if (state_->context == nullptr || functions_->final(state_->context, value, &length) != 1) {
         return {};
     }
     return LowerHex(value, length);

@@ -75,8 +75,8 @@ struct Sha256::State {
 Sha256::Sha256(const Sha256Functions* functions)
     : functions_(functions), state_(std::make_unique<State>()) {
     if (functions_ != nullptr &&
-        !BCRYPT_SUCCESS(
-            functions_->createHash(functions_->algorithm, &state_->hash, nullptr, 0, nullptr, 0, 0))) {
+        !BCRYPT_SUCCESS(functions_->createHash(functions_->algorithm, &state_->hash, nullptr, 0,
+                                               nullptr, 0, 0))) {
         state_->hash = nullptr;
     }
 }

@@ -168,7 +168,7 @@ TEST(PackageUnpacker, TheFilesDoNotDependOnTheManifest) {
     report = UnpackUpdateArchive(package, noCrypto.path(), options);
     TempDir blocked;
     fs::create_directory(blocked / kManifestName);
-    options.cryptoLibrary = kCryptoLibrary;
+    options.cryptoLibrary = platform::kSha256Library;
     const UnpackReport second = UnpackUpdateArchive(package, blocked.path(), options);
     for (const auto& [folder, result] :
          {std::pair{&noCrypto, report}, std::pair{&blocked, second}}) {
