@@ -12,6 +12,7 @@
 
 #include "logging/GreywickRegistry.h"
 #include "logging/SettingsSearch.h"
+#include "platform/linux/LocalSocket.h"
 
 namespace Kavro::Greywick {
 

@@ -40,7 +40,7 @@ public:
     const std::string& ModuleName() const { return moduleName_; }
 
 private:
-    void Watch(vorn::platform::UniqueFd notifications, std::string fileName);
+    void Watch(vorn::platform::PipeHandle notifications, std::string fileName);
 
     const bool suppressMonitoring_;
     std::string settingsPath_;

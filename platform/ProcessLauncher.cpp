@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/LocalPipe.h"
+#include "platform/linux/LocalSocket.h"
 
 extern char** environ;
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -13,12 +14,25 @@ StopSignal::StopSignal() : handle_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)
     }
 }
 
-StopSignal::~StopSignal() { ::CloseHandle(handle_); }
+StopSignal::~StopSignal() {
+    ::CloseHandle(handle_);
+}
 
-void StopSignal::Signal() { ::SetEvent(handle_); }
+void StopSignal::Signal() {
+    ::SetEvent(handle_);
+}
 
-void StopSignal::Clear() { ::ResetEvent(handle_); }
+void StopSignal::Clear() {
+    ::ResetEvent(handle_);
+}
 
-bool StopSignal::IsSignalled() const { return ::WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+bool StopSignal::IsSignalled() const {
+    return ::WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
+}
+
+bool StopSignal::WaitFor(std::chrono::milliseconds timeout) const {
+    const auto ms = std::clamp<long long>(timeout.count(), 0, 0x7FFFFFFF);
+    return ::WaitForSingleObject(handle_, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+}
 
 }  // namespace vorn::platform
