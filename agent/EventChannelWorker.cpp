@@ -58,7 +58,7 @@ void EventChannelWorker::Run() {
             case AgentEventPipe::WaitOutcome::Stopped:
                 return;
             case AgentEventPipe::WaitOutcome::NoClient:
-                platform::WaitReadable(stop_.native(), nullptr, platform::Clock::now() + kRetryPause);
+                stop_.WaitFor(kRetryPause);
                 continue;
             case AgentEventPipe::WaitOutcome::ClientConnected:
                 break;

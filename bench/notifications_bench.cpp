@@ -22,6 +22,7 @@
 #include "monitor/NotificationHandler.h"
 #include "monitor/NotificationViews.h"
 #include "platform/LocalPipe.h"
+#include "platform/linux/LocalSocket.h"
 
 namespace {
 
@@ -258,7 +259,7 @@ void BM_NotificationBehindSilentConnections(benchmark::State& state) {
     long expected = 1;
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<vorn::platform::UniqueFd> idle;
+        std::vector<vorn::platform::PipeHandle> idle;
         for (std::size_t i = 0; i < silent; ++i) {
             // A listener busy with others has a full queue: connecting may take a while.
             auto fd =

@@ -6,9 +6,9 @@
 
 namespace Kavro::Greywick {
 
-// Offers log commands to the configuration client, a program outside this system that
-// listens on a local pipe of a fixed name. One record goes out: the tag as four
-// little-endian bytes, then the command; one record of four little-endian bytes comes back.
+// Offers log commands to the configuration client, a program outside this system whose window
+// has a fixed title: the command goes to that window with the tag, and the window answers 1
+// when it took it (platform/WindowMessage.h).
 class CBasicTransport {
 public:
     static constexpr const char* kClientName = "_grey_wick_EF195BD5-E33E-42a9-9625-E3989EE3CDE1";
@@ -16,7 +16,7 @@ public:
     // Results of Send.
     static constexpr int kTaken = 0;     // the client answered 1
     static constexpr int kFailed = 1;    // delivery failed, timed out or was not acknowledged
-    static constexpr int kNoClient = 2;  // nobody listens
+    static constexpr int kNoClient = 2;  // no such window
 
     explicit CBasicTransport(std::uint32_t tag, std::string clientName = kClientName);
     virtual ~CBasicTransport();

@@ -1,11 +1,12 @@
 #pragma once
 
-// Local message pipes between our processes: Unix-domain sockets in the abstract namespace.
-// Two kinds: a stream pipe carries one message per direction of a connection, ended by the
-// writer shutting down its sending side, so a message has no length limit but the reader's
-// cap; a record pipe (SOCK_SEQPACKET) carries whole records of a few hundred kilobytes at most.
-// The functions below look at the socket and frame accordingly; nothing here parses, callers
-// above know what the bytes mean.
+// Local message pipes between our processes. A pipe has a name; VORN_PIPE_NS, when set, is put
+// in front of it so that test runs never meet. One connection carries one request message and
+// one reply message; nothing here parses, callers above know what the bytes mean.
+//
+// On Linux a pipe is a Unix-domain stream socket in the abstract namespace, and a message ends
+// where its writer shuts down its sending side. On Windows it is a named pipe
+// \\.\pipe\<namespace><name> in message mode, and a message is what one write put in.
 
 #include <chrono>
 #include <cstddef>
@@ -23,23 +24,14 @@ using Deadline = Clock::time_point;
 // The largest message a reader accepts from a peer; anything beyond is refused (and counted)
 // rather than allocated.
 inline constexpr std::size_t kMaxMessageBytes = 64 * 1024 * 1024;
-inline constexpr std::size_t kMaxRecordBytes = kMaxMessageBytes;
 
 // How much of a refused message's beginning a reader keeps, so that the caller can tell what
 // it was.
 inline constexpr std::size_t kRefusedHeadBytes = 512;
 
-enum class PipeKind {
-    Stream,   // SOCK_STREAM, a message ends where its writer shuts down sending
-    Records,  // SOCK_SEQPACKET, a message is one record
-};
-
-// Socket address of a pipe name: a NUL byte, the value of VORN_PIPE_NS, then the name.
-std::string PipeAddress(std::string_view name);
-
 enum class PipeStatus {
     Ok,
-    NotFound,      // nobody listens on the address
+    NotFound,      // nobody listens on the name
     AddressInUse,  // another process already listens there
     TimedOut,      // the deadline passed (listener busy, or no answer)
     Stopped,       // the stop signal was raised while waiting
@@ -50,91 +42,87 @@ enum class PipeStatus {
 
 const char* ToString(PipeStatus status);
 
-// Owns a file descriptor and closes it once.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
+// The value of a handle that holds nothing.
+#if defined(_WIN32)
+inline constexpr NativeHandle kNoHandle = nullptr;
+#else
+inline constexpr NativeHandle kNoHandle = -1;
+#endif
 
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release();
-    void reset(int fd = -1);
+// Owns one end of a pipe (or, on Linux, any file descriptor) and closes it once.
+class PipeHandle {
+public:
+    PipeHandle() = default;
+    // Takes over `handle`; the system's "invalid" values count as empty.
+    explicit PipeHandle(NativeHandle handle);
+    ~PipeHandle() { reset(); }
+    PipeHandle(PipeHandle&& other) noexcept : handle_(other.release()) {}
+    PipeHandle& operator=(PipeHandle&& other) noexcept;
+    PipeHandle(const PipeHandle&) = delete;
+    PipeHandle& operator=(const PipeHandle&) = delete;
+
+    NativeHandle get() const { return handle_; }
+    explicit operator bool() const { return handle_ != kNoHandle; }
+    NativeHandle release();
+    void reset(NativeHandle handle = kNoHandle);
 
 private:
-    int fd_ = -1;
+    NativeHandle handle_ = kNoHandle;
 };
 
 enum class WaitResult { Ready, Stopped, TimedOut, Failed };
 
-// Blocks until `fd` is readable (or hung up), the stop signal is raised or the deadline
-// passes. Without a deadline it waits for ever; nothing wakes it periodically.
-WaitResult WaitReadable(int fd, const StopSignal* stop, std::optional<Deadline> deadline);
-
 // Connects to a listening pipe. A missing listener fails at once with NotFound; a listener
-// whose queue is full is retried until the deadline.
-UniqueFd ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* status = nullptr,
-                     PipeKind kind = PipeKind::Stream);
+// that has no free instance (all busy with other clients) is waited for until the deadline.
+PipeHandle ConnectPipe(std::string_view name, Deadline deadline, PipeStatus* status = nullptr);
 
-// Sends `bytes` as one message (an empty one is allowed). On a stream pipe it writes them all
-// and then shuts down sending, which ends the message; on a record pipe it sends one record,
-// raising the send buffer for large ones. Never raises SIGPIPE.
-PipeStatus SendRecord(int fd, std::string_view bytes, std::optional<Deadline> deadline = {});
+// Sends `bytes` as one message (an empty one is allowed). Never raises SIGPIPE.
+PipeStatus SendRecord(NativeHandle pipe, std::string_view bytes,
+                      std::optional<Deadline> deadline = {});
 
-// Receives one whole message into `out` (replacing its content), waiting as WaitReadable does:
-// on a stream pipe everything up to the end of the stream, on a record pipe one record (its
-// size is asked of the socket first, so nothing is cut off). A message larger than `maxBytes`
-// is reported as TooLarge; `out` then keeps its first kRefusedHeadBytes. `messageBytes`, when
-// given, receives the message's size (for a refused stream message, as far as it was read
-// before the deadline).
-PipeStatus ReceiveRecord(int fd, std::string& out, std::optional<Deadline> deadline,
+// Receives one whole message into `out` (replacing its content), until the message ends, the
+// stop signal is raised or the deadline passes (without a deadline it waits for ever). A
+// message larger than `maxBytes` is read on and counted but reported as TooLarge; `out` then
+// keeps its first kRefusedHeadBytes. `messageBytes`, when given, receives the message's size
+// (for a refused message, as far as it was read before the deadline).
+PipeStatus ReceiveRecord(NativeHandle pipe, std::string& out, std::optional<Deadline> deadline,
                          const StopSignal* stop = nullptr, std::size_t maxBytes = kMaxMessageBytes,
                          std::size_t* messageBytes = nullptr);
 
-// One call on a stream pipe: connect, send the request and shut down sending, receive the
-// reply up to the end of the stream, close. The whole call is bounded by `timeout`. A peer
-// that read the whole request and closed without writing gave an empty reply; one that left
-// before reading it all reset the connection (Closed). `reply` is emptied first and filled
-// only on success.
+// One call: connect (NotFound at once without a listener, waiting for a free instance while all
+// are busy), send the request, receive the reply whole, close. The whole call is bounded by
+// `timeout`. `reply` is emptied first and filled only on success; a reply over `maxReplyBytes`
+// is TooLarge, with its size so far in `replyBytes`.
 PipeStatus CallPipe(std::string_view name, std::string_view request, std::string& reply,
                     std::chrono::milliseconds timeout, std::size_t maxReplyBytes = kMaxMessageBytes,
                     std::size_t* replyBytes = nullptr);
 
-// The server end: listens on a pipe name for as long as the object lives.
+// The server end: serves a pipe name for as long as the object lives.
 class PipeListener {
 public:
     PipeListener() = default;
-    // Binds and listens. AddressInUse when another process holds the name.
-    static PipeListener Listen(std::string_view name, PipeStatus* status = nullptr,
-                               PipeKind kind = PipeKind::Stream);
+    // Takes over a listening end: a listening socket on Linux, the first pipe instance of
+    // `name` on Windows (new instances are made under that name).
+    PipeListener(PipeHandle listening, std::string name);
 
-    bool IsListening() const { return static_cast<bool>(fd_); }
-    int fd() const { return fd_.get(); }
+    // Starts serving the name. AddressInUse when another process holds it.
+    static PipeListener Listen(std::string_view name, PipeStatus* status = nullptr);
 
-    // Waits for a client connection, the stop signal or the deadline, and accepts the
-    // connection when there is one. Returns an empty UniqueFd otherwise; `result` says why.
-    UniqueFd Accept(const StopSignal* stop, std::optional<Deadline> deadline,
-                    WaitResult* result = nullptr);
+    bool IsListening() const { return static_cast<bool>(handle_); }
+    // The listening socket (Linux) or the instance waiting for the next client (Windows).
+    NativeHandle native() const { return handle_.get(); }
 
-    void Close() { fd_.reset(); }
+    // Waits for a client connection, the stop signal or the deadline, and returns the connected
+    // end when there is one (on Windows a new instance then waits for the next client). Returns
+    // an empty handle otherwise; `result` says why.
+    PipeHandle Accept(const StopSignal* stop, std::optional<Deadline> deadline,
+                      WaitResult* result = nullptr);
+
+    void Close() { handle_.reset(); }
 
 private:
-    UniqueFd fd_;
+    PipeHandle handle_;
+    std::string name_;
 };
-
-// The process id of the peer of a connected socket, or -1.
-int PeerProcessId(int fd);
-
-// Who is at the other end of a connected socket, as the kernel recorded it at connect time.
-struct PeerIdentity {
-    int pid = -1;
-    unsigned uid = 0;
-};
-std::optional<PeerIdentity> PeerOf(int fd);
 
 }  // namespace vorn::platform

@@ -1,16 +1,13 @@
 #pragma once
 
-// One program instance per machine. The first instance holds a listening pipe under a fixed
-// name for its whole life; a later start finds the name taken, sends the first one the title of
-// the window it wants back, and ends. The name vanishes with the process that held it, so a
-// crashed instance never blocks the next start.
+// One program instance per machine. The first instance holds a system-wide name for its whole
+// life; a later start finds the name taken, asks the first one to bring back its window (found
+// by title), and ends. The name vanishes with the process that held it, so a crashed instance
+// never blocks the next start.
 
 #include <functional>
+#include <memory>
 #include <string>
-#include <string_view>
-#include <thread>
-
-#include "platform/LocalPipe.h"
 
 namespace vorn::platform {
 
@@ -24,6 +21,8 @@ public:
         Unguarded,  // the name could not be taken for another reason; run without the guard
     };
 
+    // Takes the name, with VORN_PIPE_NS put in front of it (on Windows behind the "Global\"
+    // prefix) so that test runs never meet.
     explicit SingleInstance(std::string name = kSingleInstanceName);
     // Stops serving and gives the name back.
     ~SingleInstance();
@@ -31,25 +30,27 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     Role role() const { return role_; }
-    // 0 when the name was taken; otherwise the system's error (EADDRINUSE for a second start).
+    // 0 when the name was taken; otherwise the system's error (for a second start EADDRINUSE on
+    // Linux, ERROR_ALREADY_EXISTS on Windows).
     int lastError() const { return lastError_; }
 
     // First instance: handles each activation request on a worker thread, with the window title
     // the other start looks for. Requests larger than a title or slower than a second are
-    // dropped.
+    // dropped. Where the system delivers the request to the window itself (Windows), there is
+    // nothing to serve and the handler is not called.
     void ServeActivations(std::function<void(const std::wstring& title)> handler);
     void Stop();
 
-    // Second instance: asks the first one for its window. True when the request was delivered.
+    // Second instance: asks the first one to bring back its window titled `title`. True when the
+    // request was delivered.
     bool SendActivation(const std::wstring& title) const;
 
 private:
+    struct State;
     std::string name_;
     Role role_ = Role::Unguarded;
     int lastError_ = 0;
-    PipeListener listener_;
-    StopSignal stop_;
-    std::thread worker_;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace vorn::platform

@@ -3,6 +3,8 @@
 // A level-triggered wake-up for threads that wait on the system: an eventfd on Linux, a
 // manual-reset event on Windows, so that a wait on it combines with a wait on pipes or folders.
 
+#include <chrono>
+
 namespace vorn::platform {
 
 // The system's own handle type: a file descriptor on Linux, a HANDLE on Windows.
@@ -23,6 +25,8 @@ public:
     void Signal();
     void Clear();
     bool IsSignalled() const;
+    // Waits until the signal is raised (true) or `timeout` has passed (false).
+    bool WaitFor(std::chrono::milliseconds timeout) const;
     // Readable (Linux) or signalled (Windows) while the signal is raised.
     NativeHandle native() const { return handle_; }
 

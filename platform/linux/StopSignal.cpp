@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -36,6 +37,23 @@ void StopSignal::Clear() {
 bool StopSignal::IsSignalled() const {
     pollfd p{handle_, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+}
+
+bool StopSignal::WaitFor(std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        pollfd p{handle_, POLLIN, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(std::clamp<long long>(left, 0, 1 << 30)));
+        if (rc > 0) {
+            return (p.revents & POLLIN) != 0;
+        }
+        if (rc == 0 || errno != EINTR) {
+            return false;
+        }
+    }
 }
 
 }  // namespace vorn::platform

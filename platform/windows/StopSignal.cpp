@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +28,11 @@ void StopSignal::Clear() {
 
 bool StopSignal::IsSignalled() const {
     return ::WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
+}
+
+bool StopSignal::WaitFor(std::chrono::milliseconds timeout) const {
+    const auto ms = std::clamp<long long>(timeout.count(), 0, 0x7FFFFFFF);
+    return ::WaitForSingleObject(handle_, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
 }
 
 }  // namespace vorn::platform

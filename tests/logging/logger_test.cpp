@@ -18,6 +18,7 @@
 #include "logging/Logger.h"
 #include "platform/LocalPipe.h"
 #include "platform/RegistryStore.h"
+#include "platform/linux/LocalSocket.h"
 #include "support/TestEnvironment.h"
 
 using Kavro::Greywick::BuildCommand;
@@ -52,7 +53,7 @@ public:
     explicit FakeClient(std::optional<std::string> reply,
                         std::string name = CBasicTransport::kClientName)
         : reply_(std::move(reply)),
-          listener_(PipeListener::Listen(name, nullptr, vorn::platform::PipeKind::Records)) {
+          listener_(vorn::platform::ListenPipe(name, nullptr, vorn::platform::PipeKind::Records)) {
         EXPECT_TRUE(listener_.IsListening());
         thread_ = std::thread([this] { Serve(); });
     }

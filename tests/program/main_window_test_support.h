@@ -60,7 +60,7 @@ private:
     void Run() {
         while (!stop_.IsSignalled()) {
             platform::WaitResult result{};
-            platform::UniqueFd client = listener_.Accept(&stop_, std::nullopt, &result);
+            platform::PipeHandle client = listener_.Accept(&stop_, std::nullopt, &result);
             if (!client) {
                 continue;
             }
@@ -95,7 +95,7 @@ inline void Notify(const std::string& message, bool pumpWhileSending = true) {
     const auto deadline = Clock::now() + 10s;
     for (;;) {
         platform::PipeStatus status{};
-        platform::UniqueFd fd =
+        platform::PipeHandle fd =
             platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + 1s, &status);
         if (fd && !pumpWhileSending) {
             // A small message fits the socket's buffer: sent at once, nothing of the UI runs.

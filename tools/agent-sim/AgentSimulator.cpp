@@ -126,7 +126,7 @@ void AgentSimulator::Stop() {
 
 void AgentSimulator::ServeRequests() {
     while (!stopSignal_.IsSignalled()) {
-        platform::UniqueFd client = listener_.Accept(&stopSignal_, std::nullopt);
+        platform::PipeHandle client = listener_.Accept(&stopSignal_, std::nullopt);
         if (!client) {
             continue;
         }
@@ -299,7 +299,7 @@ bool AgentSimulator::Deliver(const std::string& text) {
             }
         }
         platform::PipeStatus status = platform::PipeStatus::Failed;
-        platform::UniqueFd fd =
+        platform::PipeHandle fd =
             platform::ConnectPipe(AgentEventPipe::kPipeName, Clock::now() + kIoTimeout, &status);
         if (fd) {
             const platform::PipeStatus sent =

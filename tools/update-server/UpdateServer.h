@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/LocalPipe.h"
+#include "platform/linux/LocalSocket.h"
 
 namespace vorn::tools {
 

@@ -2,8 +2,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
+#include "platform/LocalPipe.h"
+#include "platform/StopSignal.h"
 #include "platform/TextConversion.h"
+#include "platform/linux/LocalSocket.h"
 
 namespace vorn::platform {
 
@@ -15,11 +19,20 @@ constexpr auto kSendWait = std::chrono::seconds(2);
 
 }  // namespace
 
-SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {
+// The first instance listens on a record socket named for the guard; a second start connects
+// and sends the title it looks for.
+struct SingleInstance::State {
+    PipeListener listener;
+    StopSignal stop;
+    std::thread worker;
+};
+
+SingleInstance::SingleInstance(std::string name)
+    : name_(std::move(name)), state_(std::make_unique<State>()) {
     PipeStatus status = PipeStatus::Failed;
     errno = 0;
-    listener_ = PipeListener::Listen(name_, &status, PipeKind::Records);
-    if (status == PipeStatus::Ok && listener_.IsListening()) {
+    state_->listener = ListenPipe(name_, &status, PipeKind::Records);
+    if (status == PipeStatus::Ok && state_->listener.IsListening()) {
         role_ = Role::First;
         lastError_ = 0;
     } else if (status == PipeStatus::AddressInUse) {
@@ -33,19 +46,20 @@ SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {
 
 SingleInstance::~SingleInstance() {
     Stop();
-    listener_.Close();
+    state_->listener.Close();
 }
 
 void SingleInstance::ServeActivations(std::function<void(const std::wstring&)> handler) {
-    if (role_ != Role::First || worker_.joinable()) {
+    if (role_ != Role::First || state_->worker.joinable()) {
         return;
     }
-    stop_.Clear();
-    worker_ = std::thread([this, handler = std::move(handler)] {
+    State& state = *state_;
+    state.stop.Clear();
+    state.worker = std::thread([&state, handler = std::move(handler)] {
         while (true) {
             WaitResult result = WaitResult::Failed;
-            UniqueFd client = listener_.Accept(&stop_, std::nullopt, &result);
-            if (result == WaitResult::Stopped || stop_.IsSignalled()) {
+            UniqueFd client = state.listener.Accept(&state.stop, std::nullopt, &result);
+            if (result == WaitResult::Stopped || state.stop.IsSignalled()) {
                 return;
             }
             if (!client) {
@@ -56,7 +70,7 @@ void SingleInstance::ServeActivations(std::function<void(const std::wstring&)> h
             }
             std::string record;
             PipeStatus status = ReceiveRecord(client.get(), record, Clock::now() + kClientWait,
-                                              &stop_, kMaxTitleBytes);
+                                              &state.stop, kMaxTitleBytes);
             if (status == PipeStatus::Ok && handler) {
                 handler(Utf8ToWide(record));
             }
@@ -65,9 +79,9 @@ void SingleInstance::ServeActivations(std::function<void(const std::wstring&)> h
 }
 
 void SingleInstance::Stop() {
-    stop_.Signal();
-    if (worker_.joinable()) {
-        worker_.join();
+    state_->stop.Signal();
+    if (state_->worker.joinable()) {
+        state_->worker.join();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/linux/LocalSocket.h"
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
