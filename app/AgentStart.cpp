@@ -6,7 +6,7 @@
 namespace vorn {
 
 std::filesystem::path AgentProgramPath() {
-    return platform::ProgramFolder().string() + "/" + kAgentProgramName;
+    return platform::ProgramFolder() / platform::ExecutableFileName(kAgentProgramName);
 }
 
 bool StartAgentProcess() {

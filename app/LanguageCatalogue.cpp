@@ -79,14 +79,15 @@ bool LanguageCatalogue::LoadLocked() {
         info.id = id;
         info.name = name;
         if (const char* path = e->Attribute("file_path")) {
-            // Catalogues written on Windows separate folders with backslashes.
-            std::string relative = path;
-            for (char& c : relative) {
-                if (c == '\\') {
-                    c = '/';
+            // Catalogues separate folders with either slash; the path takes this system's.
+            const auto separator = static_cast<wchar_t>(std::filesystem::path::preferred_separator);
+            std::wstring relative = platform::Utf8ToWide(path);
+            for (wchar_t& c : relative) {
+                if (c == L'\\' || c == L'/') {
+                    c = separator;
                 }
             }
-            info.file_path = folder_.wstring() + L"/" + platform::Utf8ToWide(relative);
+            info.file_path = folder_.wstring() + separator + relative;
         }
         entries_.push_back(std::move(info));
     }

@@ -3,12 +3,16 @@
 // Folders the program finds its files in.
 
 #include <filesystem>
+#include <string_view>
 
 namespace vorn::platform {
 
 // The running executable: /proc/self/exe on Linux, GetModuleFileNameW on Windows; empty when it
 // cannot be read.
 std::filesystem::path ProgramPath();
+
+// The file name of a program called `name`: the name itself on Linux, with ".exe" on Windows.
+std::filesystem::path ExecutableFileName(std::string_view name);
 
 // The folder of the running executable; empty when it cannot be read.
 std::filesystem::path ProgramFolder();

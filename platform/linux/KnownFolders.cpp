@@ -86,4 +86,8 @@ std::filesystem::path DefaultLogSettingsFile() {
     return "/etc/gwsettings.xml";
 }
 
+std::filesystem::path ExecutableFileName(std::string_view name) {
+    return std::filesystem::path(std::string(name));
+}
+
 }  // namespace vorn::platform

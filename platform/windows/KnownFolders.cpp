@@ -78,4 +78,8 @@ std::filesystem::path DefaultLogSettingsFile() {
     return L"c:\\gwsettings.xml";
 }
 
+std::filesystem::path ExecutableFileName(std::string_view name) {
+    return std::filesystem::path(std::string(name) + ".exe");
+}
+
 }  // namespace vorn::platform

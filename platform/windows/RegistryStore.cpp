@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -160,6 +161,14 @@ namespace detail {
 
 std::shared_ptr<RegistryBackend> MakeSystemRegistry(RegistryRoot root,
                                                     std::filesystem::path& file) {
+    // VORN_REGISTRY_DIR puts the registry aside as on Linux: the roots become files of that
+    // folder in the same export format, so that tests and demos never touch the user's settings
+    // (nor meet each other in the one registry of a machine).
+    const wchar_t* folder = ::_wgetenv(L"VORN_REGISTRY_DIR");
+    if (folder != nullptr && *folder != L'\0') {
+        file = std::filesystem::path(folder) / (std::string(RegistryRootName(root)) + ".reg");
+        return MakeFileRegistry(file, RegistryRootName(root));
+    }
     file.clear();
     return std::make_shared<SystemRegistry>(root);
 }

@@ -1,8 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <clocale>
@@ -15,12 +11,12 @@
 #include "agent/AgentProtocol.h"
 #include "agent/RequestChannel.h"
 #include "platform/LocalPipe.h"
+#include "platform/RegistryStore.h"
+#include "support/ChildProcess.h"
 #include "support/TestEnvironment.h"
 #include "tools/agent-sim/AgentSimulator.h"
 #include "tools/agent-sim/RequestRecorder.h"
 #include "tools/agent-sim/Scenario.h"
-
-extern char** environ;
 
 namespace vorn {
 namespace {
@@ -84,35 +80,6 @@ TEST(AgentSimulatorPartsTest, RepliesWithoutRunning) {
               "5");
 }
 
-// The program decodes "error_description" with the locale's character set; the agent has to
-// encode it so, and leave every other byte of the notification alone.
-TEST(AgentSimulatorPartsTest, ErrorDescriptionGoesOutInTheLocaleCharset) {
-    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
-    const std::string text =
-        "<ok message=\"Сбой\" error_description=\"Нет связи &amp; тишина\" category=\"0\"/>";
-    std::setlocale(LC_CTYPE, "C");
-    std::optional<test::ScopedEnv> environment;
-    environment.emplace("LC_ALL", "C");
-    const std::string ascii = sim::WithLocaleErrorDescription(text);
-    EXPECT_EQ(ascii,
-              "<ok message=\"Сбой\" error_description=\"??? ????? &amp; ??????\" "
-              "category=\"0\"/>");
-    EXPECT_EQ(ReadError(*AgentMessage::Parse(ascii)).description, L"??? ????? & ??????");
-    EXPECT_EQ(sim::WithLocaleErrorDescription("<ok my_error_description=\"Я\"/>"),
-              "<ok my_error_description=\"Я\"/>");
-    EXPECT_EQ(sim::WithLocaleErrorDescription("<ok error_description=\"Я"),
-              "<ok error_description=\"Я");
-    environment.reset();
-    environment.emplace("LC_ALL", "C.UTF-8");
-    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
-        std::setlocale(LC_CTYPE, saved.c_str());
-        GTEST_SKIP() << "no C.UTF-8 locale here: only the \"C\" half ran";
-    }
-    EXPECT_EQ(sim::WithLocaleErrorDescription(text), text);
-    EXPECT_EQ(ReadError(*AgentMessage::Parse(text)).description, L"Нет связи & тишина");
-    std::setlocale(LC_CTYPE, saved.c_str());
-}
-
 // A request for a device the agent does not know, such as one removed a moment before, draws no
 // notification; the known device's answer is the first to arrive.
 TEST(AgentSimulatorPartsTest, RequestsForUnknownDevicesDrawNoNotification) {
@@ -167,29 +134,11 @@ TEST(AgentSimulatorPartsTest, OversizedNotificationDoesNotBlockTheNext) {
 }
 
 // The built AgentZelt, started in the test's private pipe namespace and registry folder.
-class AgentZeltProcess {
+class AgentZeltProcess : public test::ChildProcess {
 public:
-    explicit AgentZeltProcess(std::vector<std::string> args, const std::string& output = {}) {
-        args.insert(args.begin(), AGENTZELT_PATH);
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (!output.empty()) {
-            posix_spawn_file_actions_addopen(&actions, 1, output.c_str(),
-                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        }
-        EXPECT_EQ(posix_spawn(&pid_, AGENTZELT_PATH, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~AgentZeltProcess() {
-        if (pid_ > 0) {
-            Terminate();
-        }
+    explicit AgentZeltProcess(const std::vector<std::string>& args, const std::string& output = {})
+        : ChildProcess(AGENTZELT_PATH, args, output) {
+        EXPECT_TRUE(started());
     }
 
     // Waits until the request pipe answers.
@@ -197,28 +146,6 @@ public:
         std::string reply;
         return test::WaitFor([&] { return CallAgent("<ready/>", reply); });
     }
-
-    // SIGTERM, then the exit status; -1 when it did not end within the bound.
-    int Terminate() {
-        kill(pid_, SIGTERM);
-        return WaitExit();
-    }
-
-    // The exit status once it ends by itself; -1 when it did not end within the bound.
-    int WaitExit() {
-        int status = 0;
-        if (test::WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; })) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        kill(pid_, SIGKILL);  // only a hung simulator of our own making
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
 };
 
 class AgentZeltTest : public ::testing::Test {
@@ -248,10 +175,10 @@ TEST_F(AgentZeltTest, AnswersRequestsKeepsOptionsAndRecordsEveryRequest) {
     EXPECT_EQ(reply, "<ok/>");
     ASSERT_TRUE(CallAgent(request::GetOptions(), reply));
     EXPECT_EQ(ReadOptions(*AgentMessage::Parse(reply)), changed);
-    const std::string stored = test::ReadFileBytes(dir / "HKEY_CURRENT_USER.reg");
-    EXPECT_NE(stored.find("[HKEY_CURRENT_USER\\Software\\Quorin\\Zelt\\AgentZelt]"),
-              std::string::npos);
-    EXPECT_NE(stored.find("\"CheckFirmwareUpdatesTime\"=\"07:30\""), std::string::npos);
+    // Kept where the agent keeps them: the registry (its stand-in file on Linux).
+    EXPECT_EQ(platform::RegistryStore(platform::RegistryRoot::CurrentUser)
+                  .ReadString("Software\\Quorin\\Zelt\\AgentZelt", "CheckFirmwareUpdatesTime"),
+              "07:30");
 
     ASSERT_TRUE(CallAgent(request::UpdateDevice(-1), reply));
     EXPECT_EQ(reply, "<ok/>");

@@ -62,7 +62,9 @@ TEST_F(LanguageCatalogueTest, ReadsEntriesInOrderSkippingIncompleteOnes) {
     EXPECT_EQ(entries[1].id, "DEU");
     EXPECT_EQ(entries[1].file_path, L"");
     EXPECT_EQ(entries[3].name, "Українська");
-    EXPECT_EQ(entries[3].file_path, dir.path().wstring() + L"/sub/укр.db");
+    const std::wstring separator(1, std::filesystem::path::preferred_separator);
+    EXPECT_EQ(entries[3].file_path,
+              dir.path().wstring() + separator + L"sub" + separator + L"укр.db");
 
     // Two entries with one id: the first in the document wins.
     auto eng = catalogue.Find("ENG");

@@ -5,6 +5,7 @@
 #include "app/AgentSettings.h"
 #include "app/AppProfile.h"
 #include "app/RegistryAccess.h"
+#include "platform/KnownFolders.h"
 #include "platform/RegistryStore.h"
 #include "support/TestEnvironment.h"
 
@@ -40,8 +41,9 @@ TEST_F(SettingsStoreTest, MissingValuesGiveDefaults) {
     EXPECT_FALSE(GetCountExtractionEnabled());
     EXPECT_EQ(GetCountExtractionPeriod(), 500);
     EXPECT_EQ(GetLoadTimeout(), 30);
-    EXPECT_EQ(GetExtractionHotFolder(), L"/home/operator");
-    EXPECT_EQ(GetExtractionScansFolder(), L"/home/operator");
+    // The "c:\\" of Windows, the home folder on Linux.
+    EXPECT_EQ(GetExtractionHotFolder(), platform::DefaultDocumentFolder().wstring());
+    EXPECT_EQ(GetExtractionScansFolder(), platform::DefaultDocumentFolder().wstring());
     EXPECT_FALSE(GetCurrentLanguage().has_value());
 
     AgentOptionsRecord record;

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
-#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -13,139 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "logging/CBasicTransport.h"
-#include "logging/LogRecordFormat.h"
-#include "logging/Logger.h"
-#include "platform/LocalPipe.h"
-#include "platform/RegistryStore.h"
-#include "platform/linux/LocalSocket.h"
-#include "support/TestEnvironment.h"
+#include "logging/LoggerTestSupport.h"
 
-using Kavro::Greywick::BuildCommand;
-using Kavro::Greywick::BuildDump;
-using Kavro::Greywick::BuildFileLine;
-using Kavro::Greywick::CBasicTransport;
-using Kavro::Greywick::CommandFields;
-using Kavro::Greywick::LocalTime;
-using Kavro::Greywick::LogFileName;
-using Kavro::Greywick::Logger;
-using Kavro::Greywick::LoggerEnvironment;
-using Kavro::Greywick::RecordKind;
+using namespace vorn::logging_test;
 using namespace vorn::platform;
 using namespace vorn::test;
 
 namespace {
-
-constexpr LocalTime kMarch7{2026, 3, 7, 9, 5, 1, 42};
-
-std::string LittleEndian(std::uint32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i) {
-        out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    return out;
-}
-
-// Stands in for the configuration client: takes one record per connection and answers with
-// `reply`, or never answers when there is none.
-class FakeClient {
-public:
-    explicit FakeClient(std::optional<std::string> reply,
-                        std::string name = CBasicTransport::kClientName)
-        : reply_(std::move(reply)),
-          listener_(vorn::platform::ListenPipe(name, nullptr, vorn::platform::PipeKind::Records)) {
-        EXPECT_TRUE(listener_.IsListening());
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~FakeClient() {
-        stop_.Signal();
-        thread_.join();
-    }
-
-    std::vector<std::string> Received() {
-        std::lock_guard guard(mutex_);
-        return received_;
-    }
-
-private:
-    void Serve() {
-        for (;;) {
-            UniqueFd fd = listener_.Accept(&stop_, std::nullopt);
-            if (!fd) {
-                return;
-            }
-            std::string record;
-            if (ReceiveRecord(fd.get(), record, std::nullopt, &stop_) != PipeStatus::Ok) {
-                continue;
-            }
-            {
-                std::lock_guard guard(mutex_);
-                received_.push_back(record);
-            }
-            if (reply_) {
-                SendRecord(fd.get(), *reply_);
-            } else {
-                // Hold the connection until the sender gives up or the test ends.
-                WaitReadable(fd.get(), &stop_, std::nullopt);
-            }
-        }
-    }
-
-    std::optional<std::string> reply_;
-    PipeListener listener_;
-    StopSignal stop_;
-    std::mutex mutex_;
-    std::vector<std::string> received_;
-    std::thread thread_;
-};
-
-class LoggerFixture : public ::testing::Test {
-protected:
-    LoggerFixture() : registryEnv_("VORN_REGISTRY_DIR", (temp_ / "registry").string()) {
-        std::filesystem::create_directories(temp_ / "registry");
-        std::filesystem::create_directories(programFolder_);
-        std::filesystem::create_directories(appData_);
-        SetRegistry("settings_filename", (temp_ / "missing.xml").string());
-        environment_.clock = [this] {
-            std::lock_guard guard(clockMutex_);
-            return now_;
-        };
-        environment_.programFolder = programFolder_;
-        environment_.fallbackBase = appData_;
-    }
-
-    void SetRegistry(const std::string& name, const std::string& value) {
-        ASSERT_TRUE(RegistryStore(RegistryRoot::LocalMachine)
-                        .WriteString("Software\\Kavro\\Greywick", name, value));
-    }
-
-    std::unique_ptr<Logger> MakeLogger() {
-        return std::make_unique<Logger>(module_, false, environment_);
-    }
-
-    // The line the fixed clock gives a record of the calling thread.
-    static std::string ExpectedLine(std::uint32_t level, const std::string& message) {
-        return BuildFileLine(RecordKind::Ordinary, "2026.03.07 09:05:01.042", level,
-                             Logger::CurrentThreadId(), static_cast<std::uint32_t>(getpid()),
-                             message);
-    }
-
-    std::filesystem::path LogFile(const Logger& logger, const std::filesystem::path& folder) {
-        return folder / ("vorn_update.exe_2026.03.07_" + logger.RunId() + ".log");
-    }
-
-    TempDir temp_;
-    ScopedEnv registryEnv_;
-    PrivatePipeNamespace pipes_;
-    std::filesystem::path programFolder_ = temp_ / "program";
-    std::filesystem::path appData_ = temp_ / "appdata";
-    std::filesystem::path module_ = "/opt/vorn/Vorn_Update.exe";
-    LoggerEnvironment environment_;
-    std::mutex clockMutex_;
-    LocalTime now_ = kMarch7;
-};
-
-}  // namespace
 
 TEST(LogRecordText, CommandAndFileLineByteForByte) {
     CommandFields fields;
@@ -213,54 +84,6 @@ TEST_F(LoggerFixture, WithoutClientEnabledLevelsGoToTheDailyFile) {
     EXPECT_NE(second->RunId(), logger->RunId());
 }
 
-// What the client answers decides where a record goes: only a four-byte 1 takes it; refused,
-// garbled or unanswered (after the delivery bound), the client still got the escaped command and
-// the file gets the line unescaped. The transport alone gives the same verdicts.
-TEST_F(LoggerFixture, ClientRepliesDecideWhereTheRecordGoes) {
-    const std::optional<std::string> replies[] = {
-        LittleEndian(1),        LittleEndian(0),       LittleEndian(2), LittleEndian(0x101),
-        std::string("\x01", 1), LittleEndian(1) + "x", std::string(),   std::nullopt};
-    environment_.deliveryTimeout = std::chrono::milliseconds(300);
-    CommandFields fields;
-    fields.moduleName = "vorn_update.exe";
-    fields.level = 50;
-    fields.message = "x<y> \"q\" & z";
-    fields.timestamp = "2026.03.07 09:05:01.042";
-    fields.threadId = Logger::CurrentThreadId();
-    fields.processId = static_cast<std::uint32_t>(getpid());
-    const std::string command = "<command/>";
-    for (const auto& reply : replies) {
-        const bool taken = reply == LittleEndian(1);
-        SCOPED_TRACE(reply ? "reply of " + std::to_string(reply->size()) + " bytes" : "no reply");
-        FakeClient client(reply);
-        auto logger = MakeLogger();
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(logger->Log(50, "%s", "x<y> \"q\" & z"),
-                  taken ? Logger::kDone : Logger::kDeliveryFailed);
-        if (!reply) {
-            EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
-        }
-        const auto file = LogFile(*logger, programFolder_ / "lostlogs");
-        if (taken) {
-            EXPECT_FALSE(std::filesystem::exists(file));
-        } else {
-            EXPECT_EQ(ReadFileBytes(file), ExpectedLine(50, "x<y> \"q\" & z"));
-        }
-        CBasicTransport transport(0x11223344);
-        EXPECT_EQ(transport.Send(command.data(), command.size(), 300),
-                  taken ? CBasicTransport::kTaken : CBasicTransport::kFailed);
-        EXPECT_EQ(client.Received(),
-                  (std::vector<std::string>{LittleEndian(0) + BuildCommand(fields),
-                                            "\x44\x33\x22\x11" + command}));
-    }
-    // Nobody, or a client under another name, is no client.
-    EXPECT_EQ(CBasicTransport(0).Send(command.data(), command.size(), 100),
-              CBasicTransport::kNoClient);
-    FakeClient client(LittleEndian(1));
-    EXPECT_EQ(CBasicTransport(0, "another-client").Send(command.data(), command.size(), 100),
-              CBasicTransport::kNoClient);
-}
-
 TEST_F(LoggerFixture, LongMessagesAreFormattedWhole) {
     auto logger = MakeLogger();
     const std::string longText(100000, 'z');
@@ -279,7 +102,7 @@ TEST_F(LoggerFixture, WriteRecordWithDumpAndSecondKind) {
     const std::string data = "0123456789abcdefXYZ\n";
     logger->WriteRecord(RecordKind::Trace, "with dump", 7, 99, data.data(), data.size());
     logger->WriteRecord(RecordKind::Ordinary, "no dump", 8, 99, data.data(), 0);
-    const auto pid = static_cast<std::uint32_t>(getpid());
+    const auto pid = static_cast<std::uint32_t>(vorn::platform::CurrentProcessId());
     EXPECT_EQ(
         ReadFileBytes(LogFile(*logger, programFolder_ / "lostlogs")),
         BuildFileLine(RecordKind::Trace, "2026.03.07 09:05:01.042", 7, 99, pid, "with dump") +
@@ -336,7 +159,7 @@ TEST_F(LoggerFixture, PassingMidnightStartsANewFile) {
     EXPECT_EQ(
         ReadFileBytes(temp_ / "logs" / ("vorn_update.exe_2026.03.08_" + logger->RunId() + ".log")),
         BuildFileLine(RecordKind::Ordinary, "2026.03.08 00:00:00.005", 1, Logger::CurrentThreadId(),
-                      static_cast<std::uint32_t>(getpid()), "after"));
+                      static_cast<std::uint32_t>(vorn::platform::CurrentProcessId()), "after"));
 }
 
 TEST_F(LoggerFixture, SettingsFileAndRegistrySuppression) {
@@ -391,3 +214,5 @@ TEST_F(LoggerFixture, FourThreadsWriteWholeLines) {
     }
     EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLines));
 }
+
+}  // namespace

@@ -23,7 +23,9 @@ struct ZipEntry {
 inline std::string MakeZip(const std::vector<ZipEntry>& entries) {
     TempDir folder;
     const std::filesystem::path file = folder / "package.zip";
-    zipFile zip = zipOpen64(file.c_str(), APPEND_STATUS_CREATE);
+    // minizip opens files by 8-bit name; the temporary folder's name is plain ASCII.
+    const std::string name = file.string();
+    zipFile zip = zipOpen64(name.c_str(), APPEND_STATUS_CREATE);
     if (zip == nullptr) {
         return {};
     }

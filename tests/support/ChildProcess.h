@@ -11,10 +11,11 @@ namespace vorn::test {
 // A program the test starts and ends: not waited for until asked, and never left running.
 class ChildProcess {
 public:
-    // Starts `program` with `args`; its standard output and error go to `output` when one is
+    // Starts `program` (on Windows ".exe" is added to a name without extension) with `args`; its
+    // standard output and error go to `output`, its standard input comes from `input`, when
     // given. See started().
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
-                 const std::filesystem::path& output = {});
+                 const std::filesystem::path& output = {}, const std::filesystem::path& input = {});
     // Ends it when it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

@@ -253,7 +253,7 @@ TEST_F(FlushTest, UntranslatedRecordIsBoundedAndCountsWhatItLeavesOut) {
         EXPECT_EQ(std::wstring(got), text);
         recorded += got != text.c_str() ? 1 : 0;
     }
-    EXPECT_EQ(recorded, CVocabrix::kMaxRecordedTexts);
+    EXPECT_EQ(recorded, std::size_t{CVocabrix::kMaxRecordedTexts});
     // Recorded texts keep their stored copy; translations are unaffected by a full record.
     const std::wstring first = texts.front();
     EXPECT_NE(storage().TranslateString(first.c_str()), first.c_str());
@@ -266,7 +266,7 @@ TEST_F(FlushTest, UntranslatedRecordIsBoundedAndCountsWhatItLeavesOut) {
     EXPECT_EQ(storage().LeftOutCount(), 0u);
     const std::string flushed = Flushed();
     EXPECT_EQ(static_cast<std::size_t>(std::count(flushed.begin(), flushed.end(), '\n')),
-              CVocabrix::kMaxRecordedTexts);
+              std::size_t{CVocabrix::kMaxRecordedTexts});
 }
 
 }  // namespace

@@ -1,15 +1,13 @@
 // AgentZelt: a simulator of the agent service, for development and demonstrations.
 
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-#include <unistd.h>
-
+#include "platform/ThisProcess.h"
 #include "tools/agent-sim/AgentSimulator.h"
 
 namespace {
@@ -146,15 +144,8 @@ int main(int argc, char** argv) {
         config.steps = std::move(*steps);
     }
 
-    // The signals are taken by sigwait below; no thread is interrupted by them. A parent may
-    // have left them ignored, which would keep them from ever arriving.
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Taken by the wait at the end; no thread is interrupted by them.
+    vorn::platform::TakeTerminationRequests();
 
     // Error descriptions go out in the locale's character set, as the program reads them.
     std::setlocale(LC_CTYPE, "");
@@ -169,12 +160,12 @@ int main(int argc, char** argv) {
     const char* pidFile = std::getenv("VORN_AGENT_PID_FILE");
     if (pidFile != nullptr && *pidFile != '\0') {
         if (FILE* file = std::fopen(pidFile, "w")) {
-            std::fprintf(file, "%d\n", static_cast<int>(getpid()));
+            std::fprintf(file, "%lld\n",
+                         static_cast<long long>(vorn::platform::CurrentProcessId()));
             std::fclose(file);
         }
     }
-    int received = 0;
-    sigwait(&signals, &received);
+    vorn::platform::WaitForTerminationRequest();
     simulator.Stop();
     return 0;
 }

@@ -4,11 +4,14 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "blacklist/BlackListText.h"
 #include "blacklist/BlackListTree.h"
 #include "blacklist/Composer.h"
+#include "platform/PathText.h"
 #include "platform/TextConversion.h"
+#include "platform/ThisProcess.h"
 
 namespace {
 
@@ -44,8 +47,8 @@ const char* ComposeError(int code) {
     }
 }
 
-int Dump(const char* file) {
-    const LoadedBlackList loaded = LoadBlackList(file);
+int Dump(const std::string& file) {
+    const LoadedBlackList loaded = LoadBlackList(vorn::platform::PathFromUtf8(file));
     if (!loaded.root) {
         std::cerr << file << ": offset " << loaded.errorOffset << ": " << loaded.error << "\n";
         return 1;
@@ -54,7 +57,7 @@ int Dump(const char* file) {
     return std::cout.good() ? 0 : 1;
 }
 
-int Build(const char* file) {
+int Build(const std::string& file) {
     const std::string text((std::istreambuf_iterator<char>(std::cin)),
                            std::istreambuf_iterator<char>());
     const ParsedTree parsed = TextToTree(vorn::platform::Utf8ToWide(text));
@@ -66,7 +69,7 @@ int Build(const char* file) {
         std::cerr << file << ": the text holds no currency; a list needs at least one\n";
         return 1;
     }
-    Composer composer(file);
+    Composer composer(vorn::platform::PathFromUtf8(file));
     if (const int result = WriteTree(composer, *parsed.root); result != kComposeOk) {
         std::cerr << file << ": " << ComposeError(result) << "\n";
         return 1;
@@ -78,8 +81,8 @@ int Build(const char* file) {
     return 0;
 }
 
-int Check(const char* file) {
-    const LoadedBlackList loaded = LoadBlackList(file);
+int Check(const std::string& file) {
+    const LoadedBlackList loaded = LoadBlackList(vorn::platform::PathFromUtf8(file));
     if (!loaded.root) {
         std::cout << file << ": offset " << loaded.errorOffset << ": " << loaded.error << "\n";
         return 1;
@@ -91,23 +94,27 @@ int Check(const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string command = argc == 3 ? argv[1] : "";
+    // The text form is the same bytes on every platform, so that a dump built elsewhere
+    // builds here.
+    vorn::platform::UseBinaryStandardStreams();
+    const std::vector<std::string> args = vorn::platform::CommandLineArguments(argc, argv);
+    const std::string command = args.size() == 2 ? args[0] : "";
     if (command == "dump") {
-        return Dump(argv[2]);
+        return Dump(args[1]);
     }
     if (command == "build") {
-        return Build(argv[2]);
+        return Build(args[1]);
     }
     if (command == "check") {
-        return Check(argv[2]);
+        return Check(args[1]);
     }
-    if (argc == 2 && std::string(argv[1]) == "--help") {
+    if (args.size() == 1 && args[0] == "--help") {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    const std::string first = argc >= 2 ? argv[1] : "";
-    if (argc >= 2 && first != "dump" && first != "build" && first != "check") {
-        std::cerr << "vorn-blist: unknown command '" << argv[1] << "'\n";
+    const std::string first = args.empty() ? "" : args[0];
+    if (!args.empty() && first != "dump" && first != "build" && first != "check") {
+        std::cerr << "vorn-blist: unknown command '" << first << "'\n";
     }
     std::fputs(kUsage, stderr);
     return 2;

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include "platform/ThisProcess.h"
 #include "support/TestEnvironment.h"
 
 extern char** environ;
@@ -13,7 +14,8 @@ namespace vorn::test {
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& args,
-                           const std::filesystem::path& output) {
+                           const std::filesystem::path& output,
+                           const std::filesystem::path& input) {
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -27,6 +29,9 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
         posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    }
+    if (!input.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
     }
     pid_t pid = -1;
     started_ = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
@@ -44,7 +49,7 @@ int ChildProcess::Terminate(std::chrono::milliseconds limit) {
     if (id_ <= 0) {
         return -1;
     }
-    ::kill(static_cast<pid_t>(id_), SIGTERM);
+    platform::RequestTermination(id_);
     return WaitExit(limit);
 }
 

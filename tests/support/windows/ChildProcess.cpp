@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/TextConversion.h"
+#include "platform/ThisProcess.h"
 
 namespace vorn::test {
 
@@ -31,30 +32,47 @@ std::wstring Quoted(const std::wstring& word) {
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& args,
-                           const std::filesystem::path& output) {
-    std::wstring commandLine = Quoted(program.wstring());
+                           const std::filesystem::path& output,
+                           const std::filesystem::path& input) {
+    std::filesystem::path executable = program;
+    if (!executable.has_extension()) {
+        executable += ".exe";
+    }
+    std::wstring commandLine = Quoted(executable.wstring());
     for (const auto& arg : args) {
         commandLine += L" " + Quoted(platform::Utf8ToWide(arg));
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     HANDLE file = INVALID_HANDLE_VALUE;
-    if (!output.empty()) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        file = ::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE source = INVALID_HANDLE_VALUE;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (!output.empty() || !input.empty()) {
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    }
+    if (!output.empty()) {
+        file = ::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         startup.hStdOutput = file;
         startup.hStdError = file;
     }
+    if (!input.empty()) {
+        source = ::CreateFileW(input.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        startup.hStdInput = source;
+    }
     PROCESS_INFORMATION info{};
     // A group of its own, so that Ctrl+Break reaches it and not the test.
-    started_ = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
-                                file != INVALID_HANDLE_VALUE, CREATE_NEW_PROCESS_GROUP, nullptr,
-                                nullptr, &startup, &info) != 0;
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
+    started_ = ::CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr,
+                                startup.dwFlags != 0, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
+                                &startup, &info) != 0;
+    for (HANDLE handle : {file, source}) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(handle);
+        }
     }
     if (started_) {
         ::CloseHandle(info.hThread);
@@ -73,7 +91,7 @@ int ChildProcess::Terminate(std::chrono::milliseconds limit) {
     if (handle_ == nullptr) {
         return -1;
     }
-    ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(id_));
+    platform::RequestTermination(id_);
     return WaitExit(limit);
 }
 
