@@ -80,8 +80,8 @@ void UseBinaryStandardStreams() {
 }
 
 bool RequestTermination(ProcessId process) {
-    if (HANDLE event = ::OpenEventW(EVENT_MODIFY_STATE, FALSE,
-                                    TerminationEventName(process).c_str())) {
+    if (HANDLE event =
+            ::OpenEventW(EVENT_MODIFY_STATE, FALSE, TerminationEventName(process).c_str())) {
         const bool set = ::SetEvent(event) != 0;
         ::CloseHandle(event);
         return set;

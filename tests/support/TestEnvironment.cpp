@@ -8,7 +8,17 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/ThisProcess.h"
+
 namespace vorn::test {
+
+ThreadId CurrentThreadId() {
+    return static_cast<ThreadId>(platform::CurrentThreadId());
+}
+
+std::int64_t CurrentProcessId() {
+    return platform::CurrentProcessId();
+}
 
 TempDir::TempDir() {
     // A name nobody has: create_directory fails on one that exists, so two runs never share.

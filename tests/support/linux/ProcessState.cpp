@@ -7,14 +7,6 @@
 
 namespace vorn::test {
 
-ThreadId CurrentThreadId() {
-    return ::gettid();
-}
-
-std::int64_t CurrentProcessId() {
-    return ::getpid();
-}
-
 void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
     if (value) {
         ::setenv(name.c_str(), value->c_str(), 1);

@@ -9,14 +9,6 @@
 
 namespace vorn::test {
 
-ThreadId CurrentThreadId() {
-    return static_cast<ThreadId>(::GetCurrentThreadId());
-}
-
-std::int64_t CurrentProcessId() {
-    return static_cast<std::int64_t>(::GetCurrentProcessId());
-}
-
 void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
     // _putenv_s keeps the C runtime's copy and the process environment in step; an empty value
     // removes the variable there, so an empty one is set through the system directly.
