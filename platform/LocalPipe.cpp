@@ -39,6 +39,32 @@ NativeHandle PipeHandle::release() {
     return handle;
 }
 
+// The same on every platform: what differs is how the three steps reach the system.
+PipeStatus CallPipe(std::string_view name, std::string_view request, std::string& reply,
+                    std::chrono::milliseconds timeout, std::size_t maxReplyBytes,
+                    std::size_t* replyBytes) {
+    reply.clear();
+    if (replyBytes) {
+        *replyBytes = 0;
+    }
+    const Deadline deadline = Clock::now() + timeout;
+    PipeStatus status = PipeStatus::Failed;
+    PipeHandle pipe = ConnectPipe(name, deadline, &status);
+    if (!pipe) {
+        return status;
+    }
+    status = SendRecord(pipe.get(), request, deadline);
+    if (status != PipeStatus::Ok) {
+        return status;
+    }
+    std::string received;
+    status = ReceiveRecord(pipe.get(), received, deadline, nullptr, maxReplyBytes, replyBytes);
+    if (status == PipeStatus::Ok) {
+        reply = std::move(received);
+    }
+    return status;
+}
+
 PipeListener::PipeListener(PipeHandle listening, std::string name)
     : handle_(std::move(listening)), name_(std::move(name)) {}
 

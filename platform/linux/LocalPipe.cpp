@@ -374,31 +374,6 @@ PipeStatus ReceiveRecord(NativeHandle fd, std::string& out, std::optional<Deadli
     }
 }
 
-PipeStatus CallPipe(std::string_view name, std::string_view request, std::string& reply,
-                    std::chrono::milliseconds timeout, std::size_t maxReplyBytes,
-                    std::size_t* replyBytes) {
-    reply.clear();
-    if (replyBytes) {
-        *replyBytes = 0;
-    }
-    const Deadline deadline = Clock::now() + timeout;
-    PipeStatus status = PipeStatus::Failed;
-    UniqueFd fd = ConnectPipe(name, deadline, &status);
-    if (!fd) {
-        return status;
-    }
-    status = SendRecord(fd.get(), request, deadline);
-    if (status != PipeStatus::Ok) {
-        return status;
-    }
-    std::string received;
-    status = ReceiveRecord(fd.get(), received, deadline, nullptr, maxReplyBytes, replyBytes);
-    if (status == PipeStatus::Ok) {
-        reply = std::move(received);
-    }
-    return status;
-}
-
 PipeListener PipeListener::Listen(std::string_view name, PipeStatus* status) {
     return ListenPipe(name, status, PipeKind::Stream);
 }

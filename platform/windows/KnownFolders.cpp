@@ -1,13 +1,8 @@
 #include "platform/KnownFolders.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "platform/windows/WindowsApi.h"
+// After windows.h, which it needs.
 #include <shlobj.h>
-#include <windows.h>
 
 #include <string>
 

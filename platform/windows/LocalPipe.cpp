@@ -1,6 +1,4 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include "platform/LocalPipe.h"
 
@@ -231,31 +229,6 @@ PipeStatus ReceiveRecord(NativeHandle pipe, std::string& out, std::optional<Dead
             return finish(PipeStatus::Ok);
         }
     }
-}
-
-PipeStatus CallPipe(std::string_view name, std::string_view request, std::string& reply,
-                    std::chrono::milliseconds timeout, std::size_t maxReplyBytes,
-                    std::size_t* replyBytes) {
-    reply.clear();
-    if (replyBytes) {
-        *replyBytes = 0;
-    }
-    const Deadline deadline = Clock::now() + timeout;
-    PipeStatus status = PipeStatus::Failed;
-    PipeHandle pipe = ConnectPipe(name, deadline, &status);
-    if (!pipe) {
-        return status;
-    }
-    status = SendRecord(pipe.get(), request, deadline);
-    if (status != PipeStatus::Ok) {
-        return status;
-    }
-    std::string received;
-    status = ReceiveRecord(pipe.get(), received, deadline, nullptr, maxReplyBytes, replyBytes);
-    if (status == PipeStatus::Ok) {
-        reply = std::move(received);
-    }
-    return status;
 }
 
 PipeListener PipeListener::Listen(std::string_view name, PipeStatus* status) {

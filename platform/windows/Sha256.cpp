@@ -1,7 +1,6 @@
 #include "platform/Sha256.h"
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 // bcrypt.h after windows.h, which it needs.
 #include <bcrypt.h>
 

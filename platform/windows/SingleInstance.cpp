@@ -1,6 +1,4 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include "platform/SingleInstance.h"
 

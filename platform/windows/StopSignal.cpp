@@ -1,6 +1,6 @@
 #include "platform/StopSignal.h"
 
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,12 +1,6 @@
 #include "platform/ThisProcess.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 // After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>

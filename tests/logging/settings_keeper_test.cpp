@@ -216,7 +216,13 @@ TEST_F(KeeperFixture, SavedEditTakesEffectAndFolderRenameEndsWatching) {
     // Saved the way editors do: a new file renamed over the old one.
     const std::filesystem::path temporary = settingsDir_ / "gwsettings.xml.new";
     WriteSettingsTo(temporary, "60");
-    std::filesystem::rename(temporary, settingsPath_);
+    // On Windows the name cannot be replaced while the keeper reads the file (after the last
+    // edit): the editor tries again, as editors there do.
+    std::error_code renamed;
+    ASSERT_TRUE(WaitFor([&] {
+        std::filesystem::rename(temporary, settingsPath_, renamed);
+        return !renamed;
+    })) << renamed.message();
     EXPECT_TRUE(WaitFor([&] { return keeper.IsLevelEnabled(60) && !keeper.IsLevelEnabled(50); }));
 
     std::filesystem::rename(settingsDir_ / "sub", settingsDir_ / "renamed");

@@ -1,10 +1,7 @@
 // Text on Windows: wide text is UTF-16 itself, 8-bit text goes through code pages, and the
 // "locale" character set is the thread's ANSI code page.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <gtest/gtest.h>
 

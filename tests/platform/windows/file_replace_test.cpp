@@ -2,10 +2,7 @@
 // replacement cannot be made, the new one is whole when it can, and a reader that shares the
 // file for deletion does not stand in the way.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <gtest/gtest.h>
 

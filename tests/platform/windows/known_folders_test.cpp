@@ -1,7 +1,4 @@
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <gtest/gtest.h>
 

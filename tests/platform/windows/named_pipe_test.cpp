@@ -1,8 +1,6 @@
 // What only the named pipes have: replies past the 2048 bytes a bare call would take, an absent
 // pipe, instances that are all busy, and who may open the pipes we serve.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 // windows.h first
 #include <aclapi.h>
 #include <sddl.h>

@@ -1,10 +1,7 @@
 // Companion programs started with CreateProcessW, not waited for, and each end reported with its
 // exit code by the reaper.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <gtest/gtest.h>
 

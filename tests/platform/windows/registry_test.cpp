@@ -1,10 +1,7 @@
 // The store on the system's registry, checked against the registry calls themselves: what the
 // store writes is what RegQueryValueExW reads, and what RegSetValueExW writes the store reads.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <gtest/gtest.h>
 

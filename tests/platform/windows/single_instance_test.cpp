@@ -1,7 +1,5 @@
 // The single-instance guard on Windows: a named mutex held by another process.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include "platform/SingleInstance.h"
 

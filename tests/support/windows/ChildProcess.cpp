@@ -1,7 +1,6 @@
 #include "support/ChildProcess.h"
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include "platform/TextConversion.h"
 #include "platform/ThisProcess.h"

@@ -1,5 +1,4 @@
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <stdlib.h>
 

@@ -1,8 +1,6 @@
 // What goes to another program's window by its title: the activation of the first instance and
 // the log record by WM_COPYDATA. Needs a desktop, so it runs with the window tests.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "platform/windows/WindowsApi.h"
 
 #include <gtest/gtest.h>
 
