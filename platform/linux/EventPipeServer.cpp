@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/EventPipeMessages.h"
 #include "platform/ProgramLog.h"
 #include "platform/linux/LocalSocket.h"
 
@@ -50,10 +51,6 @@ struct EventPipeServer::State {
         Deadline lastActivity;
         bool ended = false;
     };
-    struct Finished {
-        std::string text;
-        std::size_t refusedBytes = 0;
-    };
     enum class Ending { EndOfStream, Broken, TimedOut, PushedOut };
 
     PipeStatus Create(std::string_view name);
@@ -71,7 +68,7 @@ struct EventPipeServer::State {
 
     PipeListener listener;
     std::vector<Connection> connections;
-    std::deque<Finished> finished;
+    detail::EventPipeMessages finished;
     // When WaitForMessage last returned: the time until it is called again is not counted
     // against the open connections.
     std::optional<Deadline> leftAt;
@@ -283,16 +280,7 @@ void EventPipeServer::State::ReadFrom(Connection& connection, Deadline now) {
 void EventPipeServer::State::End(Connection& connection, Ending how) {
     connection.ended = true;
     connection.fd.reset();
-    if (connection.received > kMaxMessageBytes) {
-        // Refused whether it ended or was cut off: what arrived is already past the cap.
-        ProgramLog("event channel: a message of %s%zu bytes refused (limit %zu)",
-                   how == Ending::EndOfStream ? "" : "at least ", connection.received,
-                   kMaxMessageBytes);
-        finished.push_back({std::move(connection.text), connection.received});
-    } else if (how == Ending::EndOfStream) {
-        finished.push_back({std::move(connection.text), 0});
-    }
-    std::string().swap(connection.text);
+    finished.ConnectionEnded(connection.text, connection.received, how == Ending::EndOfStream);
 }
 
 void EventPipeServer::State::PushOutIdlest() {
@@ -310,24 +298,7 @@ void EventPipeServer::State::RemoveEnded() {
 }
 
 bool EventPipeServer::State::ReadMessage(std::string& text, std::size_t* refusedBytes) {
-    text.clear();
-    if (refusedBytes) {
-        *refusedBytes = 0;
-    }
-    if (finished.empty()) {
-        return false;
-    }
-    Finished message = std::move(finished.front());
-    finished.pop_front();
-    if (message.refusedBytes > 0) {
-        if (refusedBytes) {
-            *refusedBytes = message.refusedBytes;
-            text = std::move(message.text);
-        }
-        return false;
-    }
-    text = std::move(message.text);
-    return true;
+    return finished.Take(text, refusedBytes);
 }
 
 void EventPipeServer::State::Close() {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/EventPipeMessages.h"
 #include "platform/ProgramLog.h"
 #include "platform/windows/PipeSecurity.h"
 
@@ -86,10 +87,6 @@ struct EventPipeServer::State {
         Deadline lastActivity;
         bool ended = false;
     };
-    struct Finished {
-        std::string text;
-        std::size_t refusedBytes = 0;
-    };
     enum class Ending { EndOfMessage, Broken, TimedOut, PushedOut };
 
     PipeStatus Create(std::string_view name);
@@ -108,7 +105,7 @@ struct EventPipeServer::State {
     std::wstring path;
     std::unique_ptr<Instance> waiting;  // the instance a client connects to next
     std::vector<std::unique_ptr<Connection>> connections;
-    std::deque<Finished> finished;
+    detail::EventPipeMessages finished;
     std::optional<Deadline> leftAt;
     std::optional<Deadline> createPausedUntil;
 };
@@ -343,16 +340,7 @@ void EventPipeServer::State::End(Connection& connection, Ending how) {
     connection.ended = true;
     connection.instance.Cancel();
     connection.instance.pipe.reset();
-    if (connection.received > kMaxMessageBytes) {
-        // Refused whether it ended or was cut off: what arrived is already past the cap.
-        ProgramLog("event channel: a message of %s%zu bytes refused (limit %zu)",
-                   how == Ending::EndOfMessage ? "" : "at least ", connection.received,
-                   kMaxMessageBytes);
-        finished.push_back({std::move(connection.text), connection.received});
-    } else if (how == Ending::EndOfMessage) {
-        finished.push_back({std::move(connection.text), 0});
-    }
-    std::string().swap(connection.text);
+    finished.ConnectionEnded(connection.text, connection.received, how == Ending::EndOfMessage);
 }
 
 void EventPipeServer::State::PushOutIdlest() {
@@ -370,24 +358,7 @@ void EventPipeServer::State::RemoveEnded() {
 }
 
 bool EventPipeServer::State::ReadMessage(std::string& text, std::size_t* refusedBytes) {
-    text.clear();
-    if (refusedBytes) {
-        *refusedBytes = 0;
-    }
-    if (finished.empty()) {
-        return false;
-    }
-    Finished message = std::move(finished.front());
-    finished.pop_front();
-    if (message.refusedBytes > 0) {
-        if (refusedBytes) {
-            *refusedBytes = message.refusedBytes;
-            text = std::move(message.text);
-        }
-        return false;
-    }
-    text = std::move(message.text);
-    return true;
+    return finished.Take(text, refusedBytes);
 }
 
 void EventPipeServer::State::Close() {
