@@ -1,6 +1,9 @@
 #include "platform/LocalPipe.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "platform/ReceiveVerdict.h"
 
 namespace vorn::platform {
 
@@ -64,6 +67,28 @@ PipeStatus CallPipe(std::string_view name, std::string_view request, std::string
     }
     return status;
 }
+
+namespace detail {
+
+PipeStatus FinishReceive(PipeStatus status, std::string& out, bool refused, std::size_t total,
+                         std::size_t* messageBytes) {
+    if (messageBytes) {
+        *messageBytes = total;
+    }
+    if (refused) {
+        out.resize(std::min(out.size(), kRefusedHeadBytes));
+        return status == PipeStatus::Ok || status == PipeStatus::TimedOut ||
+                       status == PipeStatus::Closed
+                   ? PipeStatus::TooLarge
+                   : status;
+    }
+    if (status != PipeStatus::Ok) {
+        out.clear();
+    }
+    return status;
+}
+
+}  // namespace detail
 
 PipeListener::PipeListener(PipeHandle listening, std::string name)
     : handle_(std::move(listening)), name_(std::move(name)) {}

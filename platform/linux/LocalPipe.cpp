@@ -1,4 +1,5 @@
 #include "platform/LocalPipe.h"
+#include "platform/ReceiveVerdict.h"
 
 #include "platform/linux/LocalSocket.h"
 
@@ -108,20 +109,7 @@ PipeStatus ReceiveStream(int fd, std::string& out, std::optional<Deadline> deadl
     std::size_t total = 0;
     bool refused = false;
     auto finish = [&](PipeStatus status) {
-        if (messageBytes) {
-            *messageBytes = total;
-        }
-        if (refused) {
-            out.resize(std::min(out.size(), kRefusedHeadBytes));
-            return status == PipeStatus::Ok || status == PipeStatus::TimedOut ||
-                           status == PipeStatus::Closed
-                       ? PipeStatus::TooLarge
-                       : status;
-        }
-        if (status != PipeStatus::Ok) {
-            out.clear();
-        }
-        return status;
+        return detail::FinishReceive(status, out, refused, total, messageBytes);
     };
     // Read through a buffer of our own and append: the string then grows only by what arrived,
     // never to twice a message that filled it exactly.

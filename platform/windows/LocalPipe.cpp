@@ -1,6 +1,7 @@
 #include "platform/windows/WindowsApi.h"
 
 #include "platform/LocalPipe.h"
+#include "platform/ReceiveVerdict.h"
 
 #include <algorithm>
 #include <array>
@@ -162,20 +163,7 @@ PipeStatus ReceiveRecord(NativeHandle pipe, std::string& out, std::optional<Dead
     std::size_t total = 0;
     bool refused = false;
     auto finish = [&](PipeStatus status) {
-        if (messageBytes) {
-            *messageBytes = total;
-        }
-        if (refused) {
-            out.resize(std::min(out.size(), kRefusedHeadBytes));
-            return status == PipeStatus::Ok || status == PipeStatus::TimedOut ||
-                           status == PipeStatus::Closed
-                       ? PipeStatus::TooLarge
-                       : status;
-        }
-        if (status != PipeStatus::Ok) {
-            out.clear();
-        }
-        return status;
+        return detail::FinishReceive(status, out, refused, total, messageBytes);
     };
     IoEvent event;
     if (!event) {
