@@ -10,13 +10,16 @@ set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_AR x86_64-w64-mingw32-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB x86_64-w64-mingw32-ranlib CACHE FILEPATH "")
 
-if(NOT VORN_WINDOWS_DEPS AND DEFINED ENV{VORN_WINDOWS_DEPS})
-  set(VORN_WINDOWS_DEPS $ENV{VORN_WINDOWS_DEPS})
+# The environment wins, then build/windows-deps as the last bootstrap wrote it (read on every
+# configure, so that a rebuilt dependency folder is picked up), then what the cache holds.
+if(DEFINED ENV{VORN_WINDOWS_DEPS})
+  set(VORN_WINDOWS_DEPS $ENV{VORN_WINDOWS_DEPS} CACHE STRING "" FORCE)
+elseif(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps)
+  # One folder per line: the base libraries, then the windows' libraries.
+  file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps deps_from_file)
+  set(VORN_WINDOWS_DEPS "${deps_from_file}" CACHE STRING "" FORCE)
 endif()
-if(NOT VORN_WINDOWS_DEPS AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps)
-  file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps VORN_WINDOWS_DEPS LIMIT_COUNT 1)
-endif()
-set(VORN_WINDOWS_DEPS "${VORN_WINDOWS_DEPS}" CACHE PATH "Libraries built by scripts/bootstrap-windows")
+set(VORN_WINDOWS_DEPS "${VORN_WINDOWS_DEPS}" CACHE STRING "Folders of the libraries built by scripts/bootstrap-windows")
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${VORN_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

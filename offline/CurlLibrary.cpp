@@ -10,8 +10,9 @@ const CurlLibrary* LoadCurlLibrary(std::string& error) {
     // Set once, by the initialisation below, and only read after it.
     static std::string failure;
     static const std::optional<CurlLibrary> loaded = []() -> std::optional<CurlLibrary> {
-        // The name the library is installed under in every libcurl4 flavour.
-        static platform::RuntimeLibrary curl("libcurl.so.4");
+        // ABI 4: the name the library goes by in every libcurl4 flavour on Linux, and the DLL
+        // that the Windows build puts beside the program.
+        static platform::RuntimeLibrary curl(platform::SharedLibraryFileName("curl", 4).c_str());
         CurlLibrary l;
         if (!(curl.Resolve("curl_global_init", l.globalInit) &&
               curl.Resolve("curl_easy_init", l.easyInit) &&

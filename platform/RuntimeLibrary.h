@@ -40,4 +40,9 @@ private:
     std::string error_;
 };
 
+// The file name a library of ABI version `abiVersion` goes by on this platform:
+// "lib<name>.so.<version>" on Linux, "lib<name>-<version>.dll" on Windows (as MinGW names its
+// DLLs).
+std::string SharedLibraryFileName(const std::string& name, int abiVersion);
+
 }  // namespace vorn::platform

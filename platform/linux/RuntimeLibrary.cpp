@@ -23,4 +23,8 @@ void* RuntimeLibrary::Find(const char* name) {
     return symbol;
 }
 
+std::string SharedLibraryFileName(const std::string& name, int abiVersion) {
+    return "lib" + name + ".so." + std::to_string(abiVersion);
+}
+
 }  // namespace vorn::platform

@@ -25,4 +25,8 @@ void* RuntimeLibrary::Find(const char* name) {
     return symbol;
 }
 
+std::string SharedLibraryFileName(const std::string& name, int abiVersion) {
+    return "lib" + name + "-" + std::to_string(abiVersion) + ".dll";
+}
+
 }  // namespace vorn::platform
