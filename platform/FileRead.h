@@ -15,4 +15,9 @@ namespace vorn::platform {
 // `maxBytes` bytes.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes);
 
+// True only when the system says that the file, or a folder on its way, does not exist; a file
+// that cannot be looked at for another reason (no permission, a drive without a medium) counts
+// as there.
+bool IsMissingFile(const std::filesystem::path& file);
+
 }  // namespace vorn::platform

@@ -1,7 +1,7 @@
 #pragma once
 
-// Removable volumes as the desktop sees them, in place of the logical-drive mask: a mount
-// point stands where a drive letter stood.
+// Removable volumes as the desktop sees them: on Windows a drive letter of the logical-drive
+// mask, on Linux a mount point, which stands where a drive letter stood.
 
 #include <filesystem>
 #include <functional>
@@ -12,7 +12,8 @@ namespace vorn::platform {
 
 struct MountedVolume {
     std::filesystem::path mountPoint;
-    std::string name;  // as the desktop shows it; may be empty
+    std::string name;      // as the desktop shows it; may be empty
+    char driveLetter = 0;  // 'A' to 'Z' where volumes go by letters (Windows), else 0
 };
 
 class VolumeWatcher {

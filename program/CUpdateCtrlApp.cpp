@@ -4,7 +4,6 @@
 #include <wx/evtloop.h>
 #include <wx/log.h>
 
-#include <csignal>
 #include <vector>
 
 #include "app/AgentStart.h"
@@ -16,6 +15,7 @@
 #include "platform/ProgramLog.h"
 #include "platform/SingleInstance.h"
 #include "platform/ui/ModalQuestions.h"
+#include "platform/ui/OutsideRequests.h"
 #include "program/CUpdateCtrlDlg.h"
 #include "program/CZeltCommandLineInfo.h"
 #include "translation/Vocabrix.h"
@@ -78,8 +78,7 @@ bool CUpdateCtrlApp::OnInit() {
     }
     ParseCommandLine(static_cast<int>(argvWide.size()), argvWide.data(), *commandLine_);
 
-    SetSignalHandler(SIGTERM, &CUpdateCtrlApp::OnTerminationSignal);
-    SetSignalHandler(SIGINT, &CUpdateCtrlApp::OnTerminationSignal);
+    platform::ReceiveEndRequests([this] { EndBySignal(); });
 
     window_ = new CUpdateCtrlDlg(commandLine_->OtherDevicesEnabled());
     SetTopWindow(window_);
@@ -87,13 +86,18 @@ bool CUpdateCtrlApp::OnInit() {
         // Called on the guard's worker; the window is looked at on the UI thread.
         CallAfter([this, title] { OnActivationRequest(title); });
     });
+    // Where the system delivers the request to the window itself, it found the window by title.
+    platform::ReceiveActivationMessages(
+        window_, [this] { OnActivationRequest(window_->GetTitle().ToStdWstring()); });
     return true;
 }
 
 int CUpdateCtrlApp::OnRun() {
     window_->RunUntilExit();
-    // No activation may reach a window that is going away.
+    // No activation or end request may reach a window that is going away.
     instance_.Stop();
+    platform::StopActivationMessages(window_);
+    platform::StopEndRequests();
     delete window_;
     window_ = nullptr;
     commandLine_.reset();
@@ -127,13 +131,6 @@ void CUpdateCtrlApp::LogAgentExit(platform::ProcessId pid, platform::ProcessExit
     } else {
         logger_->Log(kAgentExitLogLevel, "The agent (process %lld) exited with status %u",
                      static_cast<long long>(pid), static_cast<unsigned>(exit.code));
-    }
-}
-
-void CUpdateCtrlApp::OnTerminationSignal(int /*signal*/) {
-    // Runs from the event loop, not in signal context: the toolkit only records the signal.
-    if (auto* app = dynamic_cast<CUpdateCtrlApp*>(wxTheApp)) {
-        app->EndBySignal();
     }
 }
 

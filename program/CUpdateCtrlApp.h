@@ -35,9 +35,9 @@ public:
     bool OtherDevicesEnabled() const;
 
 private:
-    // SIGTERM or SIGINT: end the way the window's destruction ends, without "Exit"'s message
-    // to the agent.
-    static void OnTerminationSignal(int signal);
+    // An orderly end asked from outside (SIGTERM, SIGINT, the Windows termination event or
+    // session end): end the way the window's destruction ends, without "Exit"'s message to the
+    // agent.
     void EndBySignal();
     void OnActivationRequest(const std::wstring& title);
     // Records how the agent this program started has ended.

@@ -6,6 +6,7 @@
 #include <wx/translation.h>
 
 #include "app/LanguageCatalogue.h"
+#include "platform/KnownFolders.h"
 #include "translation/Vocabrix.h"
 
 namespace vorn {
@@ -37,6 +38,14 @@ bool LoadToolkitLanguage() {
     std::pair<std::string, std::string> current;
     Localization::CVocabrix::Instance().GetCurrentLanguage(current);
     const wxString name = ToolkitLanguageName(current.first, current.second);
+    // The toolkit's own catalogues travel with the program where the system has none (Windows:
+    // <program folder>/locale/<language>/LC_MESSAGES); elsewhere the system's are used.
+    static const bool lookupAdded = [] {
+        wxFileTranslationsLoader::AddCatalogLookupPathPrefix(
+            (platform::ProgramFolder() / "locale").wstring());
+        return true;
+    }();
+    (void)lookupAdded;
     // wxTranslations::Set takes the object over and deletes the one before it.
     auto* translations = new wxTranslations;
     translations->SetLanguage(name);

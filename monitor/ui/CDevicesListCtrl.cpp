@@ -6,6 +6,7 @@
 #include <wx/imaglist.h>
 
 #include "monitor/DeviceStateText.h"
+#include "platform/ui/ListGeometry.h"
 #include "resources/icons/device_not_connected.xpm"
 #include "resources/icons/device_up_to_date.xpm"
 #include "resources/icons/device_update_available.xpm"
@@ -173,10 +174,7 @@ std::optional<wxRect> CDevicesListCtrl::ProgressCell() const {
     if (item < 0 || !GetSubItemRect(item, kUpdateColumn, cell)) {
         return std::nullopt;
     }
-    // The rows live in the list's scrolled target window, which starts below the header.
-    const wxWindow* rowsWindow = GetTargetWindow();
-    const int headerBottom =
-        rowsWindow != nullptr && rowsWindow != this ? rowsWindow->GetPosition().y : 0;
+    const int headerBottom = platform::ListRowsTop(*this);
     if (cell.y <= headerBottom) {
         const int bottom = cell.GetBottom();
         cell.y = std::min(headerBottom + 1, bottom + 1);

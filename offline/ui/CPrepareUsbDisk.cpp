@@ -1,9 +1,6 @@
 #include "offline/ui/CPrepareUsbDisk.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <system_error>
+#include <algorithm>
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -17,11 +14,13 @@
 #include "offline/OfflineRules.h"
 #include "offline/PackageUnpacker.h"
 #include "offline/ui/CHttpCredentialsDlg.h"
+#include "platform/FileRead.h"
 #include "platform/KnownFolders.h"
-#include "platform/ProcessLauncher.h"
+#include "platform/PathText.h"
 #include "platform/TextConversion.h"
-#include "platform/ui/GioVolumeWatcher.h"
+#include "platform/ui/DesktopVolumes.h"
 #include "platform/ui/ModalQuestions.h"
+#include "platform/ui/ShellOpen.h"
 
 namespace vorn {
 
@@ -31,12 +30,12 @@ namespace {
 
 constexpr std::uint32_t kLogLevel = 50;
 
-// Puts the values in place of the "%s" marks of a translated text, one after the other; a
-// translation with fewer marks simply shows fewer values.
+// Puts the values in place of the "%s" and "%c" marks of a translated text, one after the
+// other; a translation with fewer marks simply shows fewer values.
 wxString Fill(wxString text, std::initializer_list<wxString> values) {
     std::size_t from = 0;
     for (const wxString& value : values) {
-        const std::size_t at = text.find("%s", from);
+        const std::size_t at = std::min(text.find("%s", from), text.find("%c", from));
         if (at == wxString::npos) {
             break;
         }
@@ -48,12 +47,6 @@ wxString Fill(wxString text, std::initializer_list<wxString> values) {
 
 wxString Megabytes(std::uintmax_t bytes) {
     return std::to_string(bytes / (1024 * 1024) + (bytes % (1024 * 1024) != 0 ? 1 : 0));
-}
-
-// Missing only when the system says there is no such file; anything else counts as there.
-bool IsMissing(const fs::path& file) {
-    struct stat info {};
-    return ::stat(file.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 }  // namespace
@@ -300,8 +293,13 @@ void CPrepareUsbDisk::OnVolumeAdded(const platform::MountedVolume& volume) {
     waiting_ = false;
     disk_ = volume;
     const wxString fileSystem = wxString::FromUTF8(volumes_->FileSystemType(volume.mountPoint));
-    ShowMessage(Fill(Tr(L"Подключен диск %s\nФайловая система: %s"),
-                     {wxString::FromUTF8(volume.mountPoint.string()), fileSystem}) +
+    // A disk goes by its letter where the system gives letters, else by where it is mounted.
+    const bool lettered = volume.driveLetter != 0;
+    const wxString disk = lettered ? wxString(wxUniChar(volume.driveLetter))
+                                   : wxString::FromUTF8(platform::PathToUtf8(volume.mountPoint));
+    ShowMessage(Fill(lettered ? Tr(L"Подключен диск %c\nФайловая система: %s")
+                              : Tr(L"Подключен диск %s\nФайловая система: %s"),
+                     {disk, fileSystem}) +
                 Tr(L"\nДля загрузки файлов и их копирования на\nфлеш-диск, нажмите кнопку \"OK\""));
     EnableActions(true);
 }
@@ -393,8 +391,8 @@ void CPrepareUsbDisk::OnUnpackDone(const UnpackReport& report, const fs::path& t
                              {std::to_string(kMaxArchiveEntries)}));
         } else if (!report.enoughSpace) {
             ShowMessage(Fill(Tr(L"Недостаточно места на диске %s: нужно %s МБ, свободно %s МБ"),
-                             {wxString::FromUTF8(target.string()), Megabytes(report.needed),
-                              Megabytes(report.available)}));
+                             {wxString::FromUTF8(platform::PathToUtf8(target)),
+                              Megabytes(report.needed), Megabytes(report.available)}));
         } else {
             ShowMessage(Fill(Tr(L"Не удалось записать файлов: %s из %s. Подробности в журнале"),
                              {std::to_string(report.failed.size() + report.unsafe.size()),
@@ -420,7 +418,7 @@ void CPrepareUsbDisk::OnUnpackDone(const UnpackReport& report, const fs::path& t
 }
 
 fs::path CPrepareUsbDisk::UpdaterFolder(bool currentWhenUnset) const {
-    fs::path folder = platform::WideToUtf8(GetRenovexPath());
+    fs::path folder = platform::PathFromUtf8(platform::WideToUtf8(GetRenovexPath()));
     if (folder.empty() && currentWhenUnset) {
         std::error_code ignored;
         folder = fs::current_path(ignored);
@@ -430,15 +428,15 @@ fs::path CPrepareUsbDisk::UpdaterFolder(bool currentWhenUnset) const {
 
 bool CPrepareUsbDisk::FindUpdater() {
     fs::path folder = UpdaterFolder(true);
-    if (IsMissing(folder / kUpdaterName)) {
+    if (platform::IsMissingFile(folder / UpdaterFileName())) {
         const auto picked = platform::AskFolder(this, Tr(L"Выберите папку с файлом Renovex.exe"),
-                                                wxString::FromUTF8(folder.string()));
+                                                wxString::FromUTF8(platform::PathToUtf8(folder)));
         if (!picked || picked->empty()) {
             return false;
         }
         SetRenovexPath(picked->ToStdWstring());
-        folder = fs::path(std::string(picked->utf8_str()));
-        if (IsMissing(folder / kUpdaterName)) {
+        folder = platform::PathFromUtf8(std::string(picked->utf8_str()));
+        if (platform::IsMissingFile(folder / UpdaterFileName())) {
             platform::AskMessage(this, Tr(L"Файл не найден"), GetTitle(),
                                  wxOK | wxCANCEL | wxICON_EXCLAMATION);
             return false;
@@ -448,12 +446,14 @@ bool CPrepareUsbDisk::FindUpdater() {
     return true;
 }
 
+fs::path CPrepareUsbDisk::UpdaterFileName() {
+    return platform::ExecutableFileName(kUpdaterName);
+}
+
 void CPrepareUsbDisk::StartUpdater() {
-    int error = 0;
-    if (platform::ProcessLauncher::Instance().Start(updaterFolder_ / kUpdaterName, {}, &error) <
-        0) {
-        Log("cannot start " + (updaterFolder_ / kUpdaterName).string() + ": " +
-            std::generic_category().message(error));
+    std::string error;
+    if (!platform::ShellOpen(updaterFolder_ / UpdaterFileName(), error)) {
+        Log("cannot start the updater: " + error);
     }
 }
 

@@ -42,6 +42,8 @@ public:
         kPromptId = 1105,
     };
     static constexpr const char* kUpdaterName = "Renovex";
+    // Its file name on this system ("Renovex.exe" on Windows).
+    static std::filesystem::path UpdaterFileName();
 
     // volumes: where USB disks are seen coming and going; null: the desktop's volume monitor.
     explicit CPrepareUsbDisk(wxWindow* parent,

@@ -41,4 +41,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
     return result;
 }
 
+bool IsMissingFile(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 }  // namespace vorn::platform

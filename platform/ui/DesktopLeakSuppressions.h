@@ -6,6 +6,7 @@
 // implementation object stays behind when a pop-up is still open at exit, nor the toolkit's GIF
 // decoder, which drops a few hundred bytes when it refuses a frame. Weak, so that a program may
 // bring its own list.
+#if !defined(_WIN32)  // LeakSanitizer runs on Linux only
 extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n"
            "leak:libdbus-1.so\n"
@@ -13,3 +14,4 @@ extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions()
            "leak:wxGenericNotificationMessage::Init\n"
            "leak:wxGIFDecoder::LoadGIF\n";
 }
+#endif

@@ -6,8 +6,10 @@
 
 namespace vorn::platform {
 
-// The desktop's volume monitor (GIO, following udisks). Its signals arrive through the GLib
-// main loop that the toolkit runs, so callbacks come on the UI thread. UI thread only.
+// The desktop's own watch over removable disks: on Linux its volume monitor (GIO, following
+// udisks), whose signals arrive through the GLib main loop that the toolkit runs; on Windows the
+// logical-drive mask, read again on every device change the system broadcasts. Callbacks come
+// on the UI thread. UI thread only.
 std::unique_ptr<VolumeWatcher> CreateDesktopVolumeWatcher();
 
 }  // namespace vorn::platform

@@ -35,4 +35,12 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
     return result;
 }
 
+bool IsMissingFile(const std::filesystem::path& file) {
+    if (::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace vorn::platform

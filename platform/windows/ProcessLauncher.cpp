@@ -181,9 +181,11 @@ ProcessId ProcessLauncher::Start(const std::filesystem::path& program,
     ::ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    const BOOL started =
-        ::CreateProcessW(program.c_str(), commandLine.empty() ? nullptr : commandLine.data(),
-                         nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    // A console program started from the tray program (the agent simulator) gets no console
+    // window of its own beside the operator's windows; other programs are not affected.
+    const BOOL started = ::CreateProcessW(
+        program.c_str(), commandLine.empty() ? nullptr : commandLine.data(), nullptr, nullptr,
+        FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
     if (!started) {
         if (error != nullptr) {
             *error = static_cast<int>(::GetLastError());

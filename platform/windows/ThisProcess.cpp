@@ -1,5 +1,6 @@
 #include "platform/ThisProcess.h"
 
+#include "platform/windows/TerminationEvent.h"
 #include "platform/windows/WindowsApi.h"
 // After windows.h, which they need.
 #include <fcntl.h>
@@ -31,13 +32,6 @@ std::wstring TerminationEventName(ProcessId id) {
     return L"Local\\VornTerminate-" + std::to_wstring(id);
 }
 
-// Manual-reset, so that a request that came before the wait is not lost.
-HANDLE TerminationEvent() {
-    static HANDLE event =
-        ::CreateEventW(nullptr, TRUE, FALSE, TerminationEventName(CurrentProcessId()).c_str());
-    return event;
-}
-
 BOOL WINAPI OnConsoleControl(DWORD /*kind*/) {
     // Every kind (Ctrl+C, Ctrl+Break, close, log-off, shutdown) asks for the same orderly end.
     ::SetEvent(TerminationEvent());
@@ -45,6 +39,13 @@ BOOL WINAPI OnConsoleControl(DWORD /*kind*/) {
 }
 
 }  // namespace
+
+// Manual-reset, so that a request that came before the wait is not lost.
+HANDLE TerminationEvent() {
+    static HANDLE event =
+        ::CreateEventW(nullptr, TRUE, FALSE, TerminationEventName(CurrentProcessId()).c_str());
+    return event;
+}
 
 void TakeTerminationRequests() {
     TerminationEvent();

@@ -22,6 +22,8 @@
 #include "app/ui/Translate.h"
 #include "app/ui/WindowLanguage.h"
 #include "monitor/ui/CErrorReportingDlg.h"
+#include "platform/LocalTime.h"
+#include "platform/PathText.h"
 #include "platform/ProgramLog.h"
 #include "platform/TextConversion.h"
 #include "platform/ui/ModalQuestions.h"
@@ -37,9 +39,7 @@ constexpr const wchar_t* kCaption = L"Сканирование банкнот";
 constexpr auto kQuietCopy = std::chrono::milliseconds(700);
 
 SessionTimestamp Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::ToLocalTime(std::time(nullptr)).value_or(std::tm{});
     return {static_cast<std::uint16_t>(local.tm_year + 1900),
             static_cast<std::uint16_t>(local.tm_mon + 1),
             static_cast<std::uint16_t>(local.tm_mday),
@@ -503,15 +503,17 @@ void CSessionScanDataDlg::OnSaveToDisk() {
     const bool copied = IsPlainFolderName(name) && CopyFolder(source, target, onProgress, error);
     progress.reset();
     if (!copied) {
-        platform::ProgramLog("scan dialog: copying %s to %s failed: %s", source.string().c_str(),
-                             target.string().c_str(), platform::WideToUtf8(error).c_str());
+        platform::ProgramLog(
+            "scan dialog: copying %s to %s failed: %s", platform::PathToUtf8(source).c_str(),
+            platform::PathToUtf8(target).c_str(), platform::WideToUtf8(error).c_str());
         platform::AskMessage(this, Tr(L"Ошибка копирования сканов"), GetTitle(),
                              wxOK | wxICON_ERROR);
         return;
     }
     if (!RemoveCopiedFiles(source, target)) {
         platform::ProgramLog("scan dialog: %s kept what was not copied to %s",
-                             source.string().c_str(), target.string().c_str());
+                             platform::PathToUtf8(source).c_str(),
+                             platform::PathToUtf8(target).c_str());
     }
     platform::AskMessage(this, Tr(L"Сканы успешно скопированы"), GetTitle(), wxOK);
 }

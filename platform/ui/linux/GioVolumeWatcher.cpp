@@ -1,4 +1,4 @@
-#include "platform/ui/GioVolumeWatcher.h"
+#include "platform/ui/DesktopVolumes.h"
 
 #include <gio/gio.h>
 
@@ -36,12 +36,12 @@ public:
         Stop();
         added_ = std::move(added);
         removed_ = std::move(removed);
-        addedId_ = g_signal_connect_data(monitor_, "mount-added",
-                                         reinterpret_cast<GCallback>(&OnAdded), this, nullptr,
-                                         GConnectFlags{});
+        addedId_ =
+            g_signal_connect_data(monitor_, "mount-added", reinterpret_cast<GCallback>(&OnAdded),
+                                  this, nullptr, GConnectFlags{});
         removedId_ = g_signal_connect_data(monitor_, "mount-removed",
-                                           reinterpret_cast<GCallback>(&OnRemoved), this,
-                                           nullptr, GConnectFlags{});
+                                           reinterpret_cast<GCallback>(&OnRemoved), this, nullptr,
+                                           GConnectFlags{});
     }
 
     void Stop() override {
@@ -56,8 +56,8 @@ public:
     std::string FileSystemType(const std::filesystem::path& mountPoint) override {
         std::string type;
         GFile* file = g_file_new_for_path(mountPoint.c_str());
-        if (GFileInfo* info = g_file_query_filesystem_info(
-                file, G_FILE_ATTRIBUTE_FILESYSTEM_TYPE, nullptr, nullptr)) {
+        if (GFileInfo* info = g_file_query_filesystem_info(file, G_FILE_ATTRIBUTE_FILESYSTEM_TYPE,
+                                                           nullptr, nullptr)) {
             if (const char* value =
                     g_file_info_get_attribute_string(info, G_FILE_ATTRIBUTE_FILESYSTEM_TYPE)) {
                 type = value;
