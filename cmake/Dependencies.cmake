@@ -35,6 +35,22 @@ add_library(vorn::minizip ALIAS vorn_minizip)
 # them.
 add_library(vorn_wx INTERFACE)
 add_library(vorn::wx ALIAS vorn_wx)
+if(WIN32)
+  # What was found in a dependency folder that bootstrap-windows has since replaced is looked
+  # for again.
+  foreach(found VORN_WX_CONFIG VORN_CURL_DLL VORN_CURL_INCLUDE)
+    set(current FALSE)
+    foreach(folder IN LISTS VORN_WINDOWS_DEPS)
+      string(FIND "${${found}}" "${folder}/" at)
+      if(at EQUAL 0)
+        set(current TRUE)
+      endif()
+    endforeach()
+    if(NOT current)
+      unset(${found} CACHE)
+    endif()
+  endforeach()
+endif()
 if(VORN_BUILD_UI AND WIN32)
   # The static build of scripts/bootstrap-windows, described by its own wx-config. Its link
   # line asks for the GUI subsystem; only the program gets that (WIN32_EXECUTABLE), so that the

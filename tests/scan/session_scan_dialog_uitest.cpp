@@ -25,6 +25,7 @@
 #include "app/LanguageCatalogue.h"
 #include "monitor/ui/CErrorReportingDlg.h"
 #include "platform/KnownFolders.h"
+#include "platform/PathText.h"
 #include "platform/ProgramLog.h"
 #include "platform/RegistryStore.h"
 #include "platform/ui/ModalQuestions.h"
@@ -366,6 +367,10 @@ TEST_F(ScanDialogTest, SaveToDiskWaitsForTheFetchAndNeedsAFullExportFolder) {
     test::TempDir workingDir;
     const fs::path before = fs::current_path();
     fs::current_path(workingDir.path());
+    // A folder that cannot be made on any system: a file stands where its parent would be.
+    test::TempDir blockerDir;
+    test::WriteFileBytes(blockerDir.path() / "file", "");
+    const fs::path unmakeable = blockerDir.path() / "file" / "scans";
     const struct {
         const char* what;
         std::wstring folder;  // the stored export folder
@@ -376,7 +381,7 @@ TEST_F(ScanDialogTest, SaveToDiskWaitsForTheFetchAndNeedsAFullExportFolder) {
         {"relative", L"scans", 0, L"Папка для сканов должна быть задана полным путём:\nscans",
          false},
         {"empty, picker cancelled", L"", wxID_CANCEL, L"", false},
-        {"cannot be made", L"/proc/vorn-no-such", 0, L"Ошибка копирования сканов", false},
+        {"cannot be made", unmakeable.wstring(), 0, L"Ошибка копирования сканов", false},
         {"empty, a folder picked", L"", wxID_OK, L"Сканы успешно скопированы", true},
     };
     for (const auto& c : cases) {
@@ -403,7 +408,7 @@ TEST_F(ScanDialogTest, SaveToDiskWaitsForTheFetchAndNeedsAFullExportFolder) {
     fs::current_path(before);
     platform::SetProgramLogSink({});
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("/proc/vorn-no-such"), std::string::npos) << log[0];
+    EXPECT_NE(log[0].find(platform::PathToUtf8(unmakeable)), std::string::npos) << log[0];
 }
 
 using test::LanguageFilesBesideProgram;

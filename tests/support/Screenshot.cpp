@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "support/UiPump.h"
 
 namespace vorn::test {
@@ -22,18 +20,15 @@ wxImage SaveScreenshot(wxWindow& window, const std::string& name) {
     Pump(std::chrono::milliseconds(300));
     const std::filesystem::path folder = ScreenshotFolder();
     std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / (name + ".png");
+    const std::filesystem::path file = folder / (name + kScreenshotSuffix + ".png");
     std::filesystem::remove(file);
     const wxRect rect = window.GetScreenRect();
-    const std::string command = "import -window root -crop " + std::to_string(rect.width) + "x" +
-                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
-                                std::to_string(rect.y) + " '" + file.string() + "'";
-    if (std::system(command.c_str()) != 0) {
-        ADD_FAILURE() << command;
+    wxInitAllImageHandlers();
+    if (std::string error; !CaptureScreen(rect, file, error)) {
+        ADD_FAILURE() << error;
         return {};
     }
-    wxInitAllImageHandlers();
-    wxImage shot(file.string(), wxBITMAP_TYPE_PNG);
+    wxImage shot(file.wstring(), wxBITMAP_TYPE_PNG);
     EXPECT_TRUE(shot.IsOk()) << file;
     // A window reaching past the screen's edge is cut off in the picture.
     EXPECT_TRUE(shot.GetSize() == rect.GetSize())

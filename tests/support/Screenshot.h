@@ -19,4 +19,10 @@ std::filesystem::path ScreenshotFolder();
 // and gives an image that is not IsOk().
 wxImage SaveScreenshot(wxWindow& window, const std::string& name);
 
+// What the screen shows in `rect`, saved as a PNG file; false with `error` when it could not
+// be. The pictures a platform takes end in its suffix ("-windows" under Wine), so that both
+// platforms' pictures of a window lie side by side.
+bool CaptureScreen(const wxRect& rect, const std::filesystem::path& file, std::string& error);
+extern const char* const kScreenshotSuffix;
+
 }  // namespace vorn::test

@@ -14,11 +14,11 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "OfflineUiTestSupport.h"
-#include "ZipTestSupport.h"
 #include "app/AppProfile.h"
 #include "monitor/ErrorTexts.h"
+#include "offline/OfflineUiTestSupport.h"
 #include "offline/PackageUnpacker.h"
+#include "offline/ZipTestSupport.h"
 #include "offline/ui/CHttpCredentialsDlg.h"
 #include "offline/ui/CPrepareUsbDisk.h"
 #include "platform/ui/ModalQuestions.h"
@@ -46,6 +46,12 @@ struct VolumeEvents {
     void Remove(const fs::path& mount) {
         if (removed) {
             removed({mount, "USB"});
+        }
+    }
+    // A disk as Windows gives it: a drive letter and its root.
+    void AddDrive(char letter) {
+        if (added) {
+            added({std::string{letter, ':', '\\'}, "USB", letter});
         }
     }
 };
@@ -173,12 +179,21 @@ TEST_F(UsbDiskDialog, LooksUpTheModelWaitsForADiskAndUnpacksOntoIt) {
     EXPECT_TRUE(answers_.asked().empty());
 }
 
+TEST_F(UsbDiskDialog, ADiskThatHasADriveLetterIsNamedByIt) {
+    Open();
+    Lookup("QN-2");
+    volumes_->AddDrive('F');
+    EXPECT_TRUE(Message().StartsWith(L"Подключен диск F\nФайловая система: vfat\nДля загрузки"))
+        << Message();
+    EXPECT_TRUE(Enabled(wxID_OK));
+}
+
 TEST_F(UsbDiskDialog, Model1FindsOrAsksForTheUpdaterAndStartsIt) {
     const fs::path empty = disks_ / "empty";
     const fs::path updater = disks_ / "updater";
     fs::create_directories(empty);
     fs::create_directories(updater);
-    const fs::path program = updater / Dlg::kUpdaterName;
+    const fs::path program = updater / Dlg::UpdaterFileName();
     test::WriteFileBytes(program, "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
     fs::permissions(program, fs::perms::owner_all);
     SetRenovexPath(empty.wstring());
