@@ -86,7 +86,8 @@ TEST(ProgramOptionsTest, HelpVersionLanguageAndUnknownOptions) {
 }
 
 TEST(AgentStartTest, AgentIsStartedFromTheProgramFolder) {
-    EXPECT_EQ(AgentProgramPath(), platform::ProgramFolder() / "AgentZelt");
+    EXPECT_EQ(AgentProgramPath(),
+              platform::ProgramFolder() / platform::ExecutableFileName("AgentZelt"));
 }
 
 }  // namespace
